@@ -1,0 +1,158 @@
+#include "VBMP3.h"
+
+#include "AppFolder.h"
+
+#include <dlfcn.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <mutex>
+
+namespace VBMP3 {
+namespace {
+
+struct Closer {
+    void operator()(void* handle) const {
+        if (handle) dlclose(handle);
+    }
+};
+
+struct Binding {
+    std::string path;       // empty: the application folder's libvbmp3.so
+    std::string loadedPath; // what was actually loaded
+    std::unique_ptr<void, Closer> handle;
+    std::function<void(const std::string&)> fatal;
+};
+
+Binding& binding() {
+    static Binding b;
+    return b;
+}
+
+[[noreturn]] void die(const std::string& message) {
+    auto& b = binding();
+    if (b.fatal) b.fatal(message);
+    else std::fprintf(stderr, "%s\n", message.c_str());
+    std::exit(kMissingLibraryExitCode);
+}
+
+void* library() {
+    auto& b = binding();
+    if (!b.handle) {
+        std::string path = b.path.empty() ? vel::appFile("libvbmp3.so") : b.path;
+        b.loadedPath = path;
+        b.handle.reset(dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL));
+        if (!b.handle) {
+            const char* err = dlerror();
+            die("The decoder library could not be loaded: " + path + (err ? std::string("\n") + err : ""));
+        }
+    }
+    return b.handle.get();
+}
+
+// Resolves an operation by name at its first call; the pointer is kept until
+// the library is unloaded (setLibraryPath), which bumps the generation.
+unsigned& generation() {
+    static unsigned g = 0;
+    return g;
+}
+
+template <typename Fn>
+Fn resolve(const char* name, Fn& cache, unsigned& cachedGen) {
+    if (cache && cachedGen == generation()) return cache;
+    void* lib = library();
+    dlerror();
+    void* sym = dlsym(lib, name);
+    if (!sym) die(std::string("The decoder library has no operation ") + name + " in " + binding().loadedPath);
+    cache = reinterpret_cast<Fn>(sym);
+    cachedGen = generation();
+    return cache;
+}
+
+#define VBMP3_CALL(name, Sig, ...)                                   \
+    static Sig cache_##name = nullptr;                               \
+    static unsigned gen_##name = 0;                                  \
+    return resolve(#name, cache_##name, gen_##name)(__VA_ARGS__)
+
+using Void = std::int32_t (*)();
+using IntInt = std::int32_t (*)(std::int32_t, std::int32_t);
+using PtrPtr = std::int32_t (*)(std::int32_t*, std::int32_t*);
+using Ptr = std::int32_t (*)(std::int32_t*);
+using Int = std::int32_t (*)(std::int32_t);
+
+} // namespace
+
+std::int32_t vbmp3_init() { VBMP3_CALL(vbmp3_init, Void); }
+
+std::int32_t vbmp3_setVolume(std::int32_t left, std::int32_t right) {
+    VBMP3_CALL(vbmp3_setVolume, IntInt, left, right);
+}
+
+std::int32_t vbmp3_getVolume(std::int32_t& left, std::int32_t& right) {
+    VBMP3_CALL(vbmp3_getVolume, PtrPtr, &left, &right);
+}
+
+std::int32_t vbmp3_stop() { VBMP3_CALL(vbmp3_stop, Void); }
+std::int32_t vbmp3_encodeStop() { VBMP3_CALL(vbmp3_encodeStop, Void); }
+std::int32_t vbmp3_play() { VBMP3_CALL(vbmp3_play, Void); }
+std::int32_t vbmp3_pause() { VBMP3_CALL(vbmp3_pause, Void); }
+std::int32_t vbmp3_restart() { VBMP3_CALL(vbmp3_restart, Void); }
+std::int32_t vbmp3_stopCallback() { VBMP3_CALL(vbmp3_stopCallback, Void); }
+std::int32_t vbmp3_free() { VBMP3_CALL(vbmp3_free, Void); }
+
+std::int32_t vbmp3_getState(std::int32_t& position) {
+    VBMP3_CALL(vbmp3_getState, Ptr, &position);
+}
+
+std::int32_t vbmp3_seek(std::int32_t position) {
+    VBMP3_CALL(vbmp3_seek, Int, position);
+}
+
+// Record calls: program form -> byte form, call, byte form -> program form.
+std::int32_t vbmp3_open(const std::string& path, TrackInfo& info) {
+    auto bytes = vel::toBytes(info);
+    static std::int32_t (*cache)(const char*, std::uint8_t*) = nullptr;
+    static unsigned gen = 0;
+    std::int32_t r = resolve("vbmp3_open", cache, gen)(path.c_str(), bytes.data());
+    vel::fromBytes(bytes, info);
+    return r;
+}
+
+std::int32_t vbmp3_getFileTagInfoEX(const std::string& path, TagRecord& tag) {
+    auto bytes = vel::toBytes(tag);
+    static std::int32_t (*cache)(const char*, std::uint8_t*) = nullptr;
+    static unsigned gen = 0;
+    std::int32_t r = resolve("vbmp3_getFileTagInfoEX", cache, gen)(path.c_str(), bytes.data());
+    vel::fromBytes(bytes, tag);
+    return r;
+}
+
+std::int32_t vbmp3_setTagInfoEX(const std::string& path, TagRecord& tag, std::int32_t a, std::int32_t b) {
+    auto bytes = vel::toBytes(tag);
+    static std::int32_t (*cache)(const char*, std::uint8_t*, std::int32_t, std::int32_t) = nullptr;
+    static unsigned gen = 0;
+    std::int32_t r = resolve("vbmp3_setTagInfoEX", cache, gen)(path.c_str(), bytes.data(), a, b);
+    vel::fromBytes(bytes, tag);
+    return r;
+}
+
+std::int32_t vbmp3_getGenre(ShortTagRecord& rec) {
+    auto bytes = vel::toBytes(rec);
+    static std::int32_t (*cache)(std::uint8_t*) = nullptr;
+    static unsigned gen = 0;
+    std::int32_t r = resolve("vbmp3_getGenre", cache, gen)(bytes.data());
+    vel::fromBytes(bytes, rec);
+    return r;
+}
+
+void setLibraryPath(const std::string& path) {
+    auto& b = binding();
+    b.handle.reset();
+    b.path = path;
+    ++generation();
+}
+
+void setFatalHandler(std::function<void(const std::string&)> handler) { binding().fatal = std::move(handler); }
+
+} // namespace VBMP3

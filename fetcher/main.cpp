@@ -1,0 +1,2 @@
+// Placeholder until the fetcher lands.
+int main() { return 0; }

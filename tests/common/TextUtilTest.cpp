@@ -1,0 +1,60 @@
+#include "TextUtil.h"
+
+#include <gtest/gtest.h>
+
+using namespace vel;
+
+struct QuoteCase {
+    std::string in, out;
+};
+
+class TrimQuotesCase : public ::testing::TestWithParam<QuoteCase> {};
+
+TEST_P(TrimQuotesCase, RemovesOneQuoteAtEachEnd) {
+    std::string s = GetParam().in;
+    TrimQuotes(s);
+    EXPECT_EQ(s, GetParam().out);
+    std::u16string u(GetParam().in.begin(), GetParam().in.end());
+    TrimQuotes(u);
+    EXPECT_EQ(u, std::u16string(GetParam().out.begin(), GetParam().out.end()));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, TrimQuotesCase,
+    ::testing::Values(QuoteCase{"\"/a b/c.mp3\"", "/a b/c.mp3"},
+                      QuoteCase{"\"/a/x.mp3\" \"/b/y.mp3\"", "/a/x.mp3\" \"/b/y.mp3"},
+                      QuoteCase{"\"", ""},
+                      QuoteCase{"\"\"", ""},
+                      QuoteCase{"\"\"\"", "\""},
+                      QuoteCase{"\"/only/leading.mp3", "/only/leading.mp3"},
+                      QuoteCase{"/only/trailing.mp3\"", "/only/trailing.mp3"},
+                      QuoteCase{"/no/quotes.mp3", "/no/quotes.mp3"},
+                      QuoteCase{"", ""}),
+    [](const auto& info) { return "Case" + std::to_string(info.index); });
+
+TEST(TextUtil, EndsWithMp3IgnoresCase) {
+    EXPECT_TRUE(EndsWithMp3("x.mp3"));
+    EXPECT_TRUE(EndsWithMp3("x.Mp3"));
+    EXPECT_TRUE(EndsWithMp3("/a/B.MP3"));
+    EXPECT_TRUE(EndsWithMp3(".mp3"));
+    EXPECT_FALSE(EndsWithMp3("x.txt"));
+    EXPECT_FALSE(EndsWithMp3("x.mp3 "));
+    EXPECT_FALSE(EndsWithMp3("mp3"));
+    EXPECT_FALSE(EndsWithMp3(""));
+}
+
+TEST(TextUtil, RoundHalfEven) {
+    EXPECT_EQ(RoundHalfEven(6.5), 6);
+    EXPECT_EQ(RoundHalfEven(7.5), 8);
+    EXPECT_EQ(RoundHalfEven(12.5), 12);
+    EXPECT_EQ(RoundHalfEven(-110.5), -110);
+    EXPECT_EQ(RoundHalfEven(9.5), 10);
+    EXPECT_EQ(RoundHalfEven(0.49), 0);
+}
+
+TEST(TextUtil, TrimSpaces) {
+    EXPECT_EQ(TrimSpaces(std::string("  a b  ")), "a b");
+    EXPECT_EQ(TrimSpaces(std::string("   ")), "");
+    EXPECT_EQ(TrimSpaces(std::u16string(u" x ")), u"x");
+    EXPECT_EQ(TrimSpaces(std::string("\ta\t")), "\ta\t"); // only blanks
+}

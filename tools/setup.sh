@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the build, the tests and the benchmarks need.
+# Quick when everything is present: apt-get runs only for missing packages.
+set -euo pipefail
+
+packages=(
+  cmake make g++ clang libclang-rt-14-dev pkg-config
+  googletest libgtest-dev
+  qt6-base-dev libmpg123-dev libsdl2-dev libcurl4-openssl-dev libcpp-httplib-dev
+  fonts-ipafont-gothic
+  lame python3 python3-mutagen
+  xvfb xdotool imagemagick x11-utils desktop-file-utils
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "setup: installing ${missing[*]}"
+sudo_cmd=()
+if [ "$(id -u)" -ne 0 ]; then
+  command -v sudo >/dev/null || { echo "setup: need root or sudo to install: ${missing[*]}" >&2; exit 1; }
+  sudo_cmd=(sudo)
+fi
+export DEBIAN_FRONTEND=noninteractive
+"${sudo_cmd[@]}" apt-get update -qq
+"${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
