@@ -10,6 +10,7 @@ packages=(
   fonts-ipafont-gothic
   lame python3 python3-mutagen
   xvfb xdotool imagemagick x11-utils desktop-file-utils
+  librsvg2-bin fp-utils
 )
 
 missing=()
