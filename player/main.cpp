@@ -1,6 +1,29 @@
-// Placeholder until the player lands.
+// velplay: the MP3 player.
+#include "AppIcon.h"
+#include "JapaneseFont.h"
+#include "VBMP3.h"
+#include "frm_main.h"
+
 #include <QApplication>
+#include <QMessageBox>
+#include <QStringList>
+
 int main(int argc, char** argv) {
+    // The command-line text: every argument after the program's name, joined by
+    // spaces, read before Qt takes out the options it knows.
+    QStringList args;
+    for (int i = 1; i < argc; ++i) args << QString::fromLocal8Bit(argv[i]);
+
     QApplication app(argc, argv);
-    return 0;
+    velplay::useJapaneseFont();
+    QApplication::setWindowIcon(velplay::appIcon());
+
+    // A missing decoder library or operation is reported in a box before the binding ends the program.
+    VBMP3::setFatalHandler([](const std::string& message) {
+        QMessageBox::critical(nullptr, QStringLiteral("Velmora"), QString::fromLocal8Bit(message.c_str()));
+    });
+
+    velplay::frm_main window;
+    if (!window.Form_Load(args.join(u' '))) return 0;
+    return QApplication::exec();
 }

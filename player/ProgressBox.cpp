@@ -1,0 +1,41 @@
+#include "ProgressBox.h"
+
+#include "TextUtil.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+
+#include <algorithm>
+
+namespace velplay {
+
+ProgressBox::ProgressBox(QWidget* parent) : QWidget(parent) {
+    // The background is the system window colour (the white of text areas).
+    setAutoFillBackground(false);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+void ProgressBox::drawBoxes(std::int64_t xTwips) {
+    boundary_ = xTwips;
+    update();
+}
+
+void ProgressBox::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.fillRect(rect(), palette().color(QPalette::Base));
+    if (!boundary_) return;
+    // Twips to pixels; a boundary outside the bar only means "all blue" or "all white".
+    const double px = static_cast<double>(*boundary_) / kTwipsPerPixel;
+    const int x = static_cast<int>(std::clamp<long long>(vel::RoundHalfEven(std::clamp(px, -1.0, width() + 1.0)), 0, width()));
+    p.fillRect(QRect(0, 0, x, height()), QColor(0, 0, 255));
+    p.fillRect(QRect(x, 0, width() - x, height()), QColor(255, 255, 255));
+}
+
+void ProgressBox::mousePressEvent(QMouseEvent* event) {
+    const QPointF pos = event->position();
+    emit mouseDown(event->button(), event->modifiers(),
+                   static_cast<int>(vel::RoundHalfEven(pos.x() * kTwipsPerPixel)),
+                   static_cast<int>(vel::RoundHalfEven(pos.y() * kTwipsPerPixel)));
+}
+
+} // namespace velplay

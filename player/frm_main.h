@@ -1,0 +1,112 @@
+#pragma once
+// The player's main window: cover area, progress bar, the button row and the
+// volume row, with the window's state and one handler per control event.
+#include <QString>
+#include <QWidget>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+class QLabel;
+class QLockFile;
+class QPushButton;
+class QScrollBar;
+class QTimer;
+class QUrl;
+
+namespace velplay {
+
+class MainWndProc;
+class ProgressBox;
+
+class frm_main : public QWidget {
+    Q_OBJECT
+public:
+    // Sizes in twips, 15 to the logical pixel.
+    static constexpr int kTwipsPerPixel = 15;
+    static constexpr int ClientWidth = 5490;
+    static constexpr int ClientHeightClosed = 3390; // picture, progress bar, buttons
+    static constexpr int ClientHeightOpen = 3785;   // and the volume row
+
+    static constexpr const char16_t* kAlreadyRunningText = u"既に起動されています。";
+    static constexpr const char16_t* kTitle = u"Velmora";
+
+    explicit frm_main(QWidget* parent = nullptr);
+    ~frm_main() override;
+
+    // ---- controls ----
+    // Cover area: black, 364 x 179. The cover display replaces this plain
+    // widget with its own (drop target, double-click, fading picture).
+    QWidget* pic_View = nullptr;
+    ProgressBox* PicStatus = nullptr;
+    QPushButton* cmdPlay = nullptr;
+    QPushButton* cmdStop = nullptr;
+    QPushButton* cmdVol = nullptr;
+    QPushButton* cmdNext = nullptr;
+    QPushButton* cmdLoad = nullptr;
+    QPushButton* cmdHelp = nullptr;
+    QPushButton* cmdOption = nullptr;
+    QLabel* Label1 = nullptr;
+    QScrollBar* ScSoftVol = nullptr;
+    QWidget* pic_main = nullptr; // off-screen picture, below every client height
+    QTimer* TimerStatus = nullptr; // 100 ms, runs for the life of the window
+    QTimer* TimerImg = nullptr;    // 1 ms, runs while a cover fetcher is awaited
+
+    // ---- window state ----
+    QString FileName;     // the current track, exactly as supplied
+    bool ViewStatus = false;
+    // The running cover fetcher (hProcess) is kept by the cover search.
+    bool VolStat = false; // volume row shown
+    QString AsinFileName; // <application folder>/asin
+    std::int32_t CngVol = 0; // progress-bar twips per second of the track; 0 = no bar
+
+    // ---- replaceable services (tests answer them) ----
+    std::function<QString(QWidget* owner, const QString& initialDir, QString& filter, int flags)> openDialog;
+    std::function<void(QWidget* owner, const QString& title, const QString& text)> informationBox;
+    std::function<bool(const QUrl&)> openUrl;
+    QString lockPath; // the single-instance lock; empty: the user's default
+
+    // Start-up with the command-line text (the arguments joined by spaces).
+    // False when another player runs: the window was not shown and nothing was
+    // started; the caller ends the program.
+    bool Form_Load(const QString& commandLine);
+    // Deletes "asin" and releases the decoder; runs once, when the window closes.
+    void Form_Unload();
+
+    // Makes FileName the current track and plays it.
+    void LoadTrack();
+
+    // The decoder's state: 0 stopped, 1 playing, 2 paused.
+    static std::int32_t GetPlayState();
+
+    void cmdPlay_Click();
+    void cmdStop_Click();
+    void TimerStatus_Timer();
+    void PicStatus_MouseDown(Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y);
+
+    void ScSoftVol_Change();
+    void ScSoftVol_Scroll();
+    void WheelMinus();
+    void WheelPlus();
+    void cmdVol_Click();
+
+    void cmdLoad_Click();
+    void cmdHelp_Click();
+    void cmdNext_Click();
+    void cmdOption_Click();
+
+    // Gives the window a client height in twips (1/15 pixel, halves to even).
+    void setClientHeightTwips(int twips);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    std::unique_ptr<QLockFile> instanceLock_;
+    MainWndProc* wndProc_ = nullptr;
+    bool started_ = false;  // Form_Load got past the instance check
+    bool unloaded_ = false;
+};
+
+} // namespace velplay
