@@ -11,6 +11,7 @@ packages=(
   lame python3 python3-mutagen
   xvfb xdotool imagemagick x11-utils desktop-file-utils
   librsvg2-bin fp-utils
+  libqt6svg6
 )
 
 missing=()
