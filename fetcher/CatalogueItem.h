@@ -1,0 +1,34 @@
+#pragma once
+// One search result of the catalogue service and how it is read from a reply.
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace velfetch {
+
+struct CatalogueItem {
+    std::u16string Asin;
+    std::u16string ProductName;
+    std::u16string ReleaseDate;
+    std::u16string ImageUrlMedium;
+    std::u16string ImageUrlLarge;
+    std::u16string OurPrice;
+    std::u16string Availability;
+    std::u16string Tracks;
+    std::u16string Comment;
+
+    bool operator==(const CatalogueItem&) const = default;
+};
+
+// The records of one reply: the pieces after each exact "<Details"; the text
+// before the first one is not a record.
+std::vector<std::u16string_view> SplitRecords(std::u16string_view reply);
+
+// Reads the fields of one record (see CatalogueItem.cpp for the order and treatments).
+CatalogueItem ReadCatalogueItem(std::u16string_view record);
+
+// The number at the start of `text` after leading blanks (sign, digits, fraction,
+// exponent), or 0 when the text does not start with one.
+double LeadingNumber(std::u16string_view text);
+
+} // namespace velfetch

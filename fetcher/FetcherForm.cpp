@@ -1,0 +1,90 @@
+#include "FetcherForm.h"
+
+#include "AnsiCodec.h"
+#include "HandoffFile.h"
+#include "Records.h"
+#include "ServiceHosts.h"
+#include "TextCodecs.h"
+#include "TextUtil.h"
+#include "TitleName.h"
+#include "VBMP3.h"
+
+#include <cstdint>
+#include <vector>
+
+namespace velfetch {
+
+frm_main::frm_main(std::string folder, HttpSettings http) : amazon(std::move(http)), folder_(std::move(folder)) {}
+
+void frm_main::Form_Load(const std::string& commandTail) {
+    VBMP3::vbmp3_init();
+    FileName = commandTail;
+    AsinFileName = folder_ + "/asin";
+    ImgFileName = folder_ + "/temp.jpg";
+    if (!FileName.empty()) {
+        vel::TrimQuotes(FileName);
+        FetchCover();
+    }
+    Form_Unload();
+}
+
+void frm_main::Form_Unload() { VBMP3::vbmp3_free(); }
+
+void frm_main::FetchCover() {
+    vel::TagRecord tag;
+    const bool tagRead = VBMP3::vbmp3_getFileTagInfoEX(vel::TrimSpaces(FileName), tag) != 0;
+    std::u16string artist, title;
+    if (tagRead) {
+        artist = vel::CutAtNul(tag.Artist.str());
+        title = vel::CutAtNul(tag.Title.str());
+    }
+    if (!tagRead || (artist.empty() && title.empty())) {
+        artist = vel::GetTitleName(vel::utf8ToUtf16(FileName), true);
+        title.clear();
+    }
+
+    if (SearchCatalogue(artist, title)) return;
+    if (SearchViaEngine(artist, title)) return;
+
+    // Nothing found: an old cover must not be shown for this track.
+    if (FileExists(ImgFileName)) {
+        DeleteFileQuietly(ImgFileName);
+        WriteAsinFile(u"");
+    }
+}
+
+bool frm_main::SearchCatalogue(std::u16string_view artist, std::u16string_view title) {
+    std::u16string words(artist);
+    words.append(u" ").append(title);
+    if (amazon.CatalogueSearch(words, kMusicMode, kKeywordSearch) != kSearchOk) return false;
+    const CatalogueItem first = amazon.SearchResults.empty() ? CatalogueItem{} : amazon.SearchResults.front();
+    saveHit(first.ImageUrlMedium, first.Asin);
+    return true;
+}
+
+bool frm_main::SearchViaEngine(std::u16string_view artist, std::u16string_view title) {
+    std::u16string query(artist);
+    query.append(u" ").append(title).append(u" 音楽 ASIN site:").append(fromAscii(vel::kStoreHost));
+    const std::u16string id = amazon.FindAsinByEngine(query);
+    if (id.empty()) return false;
+    if (amazon.CatalogueSearch(id, kMusicMode, kAsinSearch) != kSearchOk) return false;
+    // The identifier written is the text taken from the page, not the record's.
+    const CatalogueItem first = amazon.SearchResults.empty() ? CatalogueItem{} : amazon.SearchResults.front();
+    saveHit(first.ImageUrlMedium, id);
+    return true;
+}
+
+void frm_main::WriteAsinFile(std::u16string_view text) {
+    const std::string ansi = vel::toAnsi(text);
+    // A folder that cannot be written leaves the old file; the fetcher ends all the same.
+    ReplaceFileContent(AsinFileName, {reinterpret_cast<const std::uint8_t*>(ansi.data()), ansi.size()});
+}
+
+void frm_main::saveHit(std::u16string_view imageUrl, std::u16string_view asin) {
+    std::vector<std::uint8_t> image;
+    amazon.Download(imageUrl, image);
+    WriteAsinFile(asin);
+    ReplaceFileContent(ImgFileName, image);
+}
+
+} // namespace velfetch

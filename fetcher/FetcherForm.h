@@ -1,0 +1,40 @@
+#pragma once
+// The fetcher's one form, never shown: its load handler does the whole run.
+#include "Amazon.h"
+#include "HttpFetch.h"
+
+#include <string>
+#include <string_view>
+
+namespace velfetch {
+
+class frm_main {
+public:
+    // `folder` is where the hand-off files live: the application folder.
+    explicit frm_main(std::string folder, HttpSettings http = {});
+
+    // Initialises the decoder library, looks up the cover of the track named by
+    // the command-line tail (nothing at all for an empty tail) and unloads.
+    void Form_Load(const std::string& commandTail);
+    void Form_Unload();
+
+    // The lookup for FileName: tag or cleaned file name, catalogue, search
+    // engine, and the clean-up of an old cover when nothing is found.
+    void FetchCover();
+    bool SearchCatalogue(std::u16string_view artist, std::u16string_view title);
+    bool SearchViaEngine(std::u16string_view artist, std::u16string_view title);
+    void WriteAsinFile(std::u16string_view text);
+
+    std::string FileName; // raw path bytes, as the operating system takes them
+    std::string AsinFileName;
+    std::string ImgFileName;
+    Amazon amazon;
+
+private:
+    // Downloads the image and writes both hand-off files.
+    void saveHit(std::u16string_view imageUrl, std::u16string_view asin);
+
+    std::string folder_;
+};
+
+} // namespace velfetch

@@ -1,0 +1,122 @@
+#include "HttpFetch.h"
+
+#include <curl/curl.h>
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+
+namespace velfetch {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr std::size_t kReadSize = 10240;  // bytes asked for per read
+constexpr std::size_t kGrowStep = 32767;  // the body array grows in these steps
+
+struct EasyDeleter {
+    void operator()(CURL* h) const { curl_easy_cleanup(h); }
+};
+struct ListDeleter {
+    void operator()(curl_slist* l) const { curl_slist_free_all(l); }
+};
+
+struct Transfer {
+    const HttpSettings& settings;
+    std::vector<std::uint8_t> body = std::vector<std::uint8_t>(kGrowStep);
+    std::size_t count = 0;
+    bool responded = false;
+    bool overCap = false;
+    bool pastDeadline = false;
+    Clock::time_point start = Clock::now();
+    Clock::time_point lastData = start;
+};
+
+std::size_t onHeader(char*, std::size_t size, std::size_t items, void* user) {
+    static_cast<Transfer*>(user)->responded = true;
+    return size * items;
+}
+
+std::size_t onBody(char* data, std::size_t size, std::size_t items, void* user) {
+    auto& t = *static_cast<Transfer*>(user);
+    const std::size_t n = size * items;
+    t.responded = true;
+    t.lastData = Clock::now();
+    if (n > t.settings.maxBodyBytes || t.count > t.settings.maxBodyBytes - n) {
+        t.overCap = true;
+        return 0; // a short count aborts the transfer
+    }
+    // Grow before a read would pass the array's upper index, in whole steps.
+    while (t.count + std::max(n, kReadSize) > t.body.size() - 1) t.body.resize(t.body.size() + kGrowStep);
+    std::memcpy(t.body.data() + t.count, data, n);
+    t.count += n;
+    return n;
+}
+
+int onProgress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+    auto& t = *static_cast<Transfer*>(user);
+    const auto now = Clock::now();
+    if (now - t.start > t.settings.deadline) {
+        t.pastDeadline = true;
+        return 1;
+    }
+    // Silence ends the read like a failed read: what arrived so far is kept.
+    return now - t.lastData > t.settings.silenceTimeout ? 1 : 0;
+}
+
+} // namespace
+
+std::int32_t DownloadBytes(const std::string& url, std::vector<std::uint8_t>& bytes, const HttpSettings& settings) {
+    if (url.empty()) return 0;
+
+    std::unique_ptr<CURL, EasyDeleter> easy(curl_easy_init());
+    if (!easy) return 0;
+    CURL* h = easy.get();
+
+    std::unique_ptr<curl_slist, ListDeleter> headers;
+    for (const char* line : {"Cache-Control: no-cache", "Pragma: no-cache"}) {
+        curl_slist* grown = curl_slist_append(headers.get(), line);
+        if (!grown) return 0;
+        (void)headers.release();
+        headers.reset(grown);
+    }
+
+    Transfer t{settings};
+    curl_easy_setopt(h, CURLOPT_URL, url.c_str());
+    curl_easy_setopt(h, CURLOPT_USERAGENT, "velbot");
+    curl_easy_setopt(h, CURLOPT_HTTPHEADER, headers.get());
+    curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(settings.connectTimeout.count()));
+    curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 1L);
+    curl_easy_setopt(h, CURLOPT_MAXREDIRS, 10L);
+    // Only web URLs: a reply must not make the fetcher read local files or other services.
+    curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(h, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(h, CURLOPT_BUFFERSIZE, static_cast<long>(kReadSize));
+    if (!settings.proxy.empty()) {
+        curl_easy_setopt(h, CURLOPT_PROXY, settings.proxy.c_str());
+        curl_easy_setopt(h, CURLOPT_NOPROXY, ""); // the given proxy for every host
+    }
+    curl_easy_setopt(h, CURLOPT_HEADERFUNCTION, onHeader);
+    curl_easy_setopt(h, CURLOPT_HEADERDATA, &t);
+    curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, onBody);
+    curl_easy_setopt(h, CURLOPT_WRITEDATA, &t);
+    curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, onProgress);
+    curl_easy_setopt(h, CURLOPT_XFERINFODATA, &t);
+    curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
+
+    // The result code is not judged: a transfer that breaks off keeps what it received.
+    curl_easy_perform(h);
+
+    if (!t.responded) return 0;
+    if (t.overCap || t.pastDeadline || t.count == 0) {
+        std::vector<std::uint8_t>().swap(bytes);
+        return 0;
+    }
+    t.body.resize(t.count);
+    t.body.shrink_to_fit();
+    bytes = std::move(t.body);
+    return static_cast<std::int32_t>(t.count);
+}
+
+} // namespace velfetch

@@ -1,0 +1,94 @@
+#pragma once
+// A loopback stand-in for the catalogue service, the search engine and the
+// image host, reached through the proxy setting. It logs every request line
+// and misbehaves on request so tests and demos can steer it.
+#include <atomic>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace httplib {
+class Server;
+}
+
+namespace standin {
+
+struct Config {
+    long long totalResults = 3;  // "TotalResults" of a keyword search (0: no results)
+    long long totalPages = 1;    // "TotalPages"
+    int perPage = 10;            // records on each page
+    // What follows the product-link prefix on the search page, up to the quote;
+    // empty: the page holds no product link.
+    std::string engineLink = "B000STAND1";
+    std::string imageBytes;      // image reply; a small fake JPEG when empty
+};
+
+enum class Action {
+    Pass,    // the normal reply
+    Short,   // a short 200 reply (too short for the fetcher)
+    Silence, // accept, never answer
+    Drip,    // the normal reply, 64 bytes every `arg` ms
+    NotFound,// 404 with a page of `arg` bytes (default 1024)
+    Reset,   // the normal reply's length announced, `arg` bytes sent (default half), then closed
+    Huge,    // `arg` MiB of body (default 64)
+    Body,    // 200 with `body` as it stands
+    Redirect,// 302 to `body`
+};
+
+struct Rule {
+    std::string match;  // substring of the request target; empty matches all
+    Action action = Action::Pass;
+    long long arg = -1; // -1: the action's default
+    std::string body;
+    int times = -1;     // how often the rule applies; -1: always
+};
+
+// "match=<text> action=<pass|short|silence|drip|404|reset|huge|body|redirect>
+//  [arg=<n>] [file=<path>] [to=<url>] [times=<n>]"
+std::optional<Rule> parseRule(const std::string& spec, std::string* error = nullptr);
+
+class Server {
+public:
+    explicit Server(Config config = {});
+    ~Server();
+    Server(const Server&) = delete;
+    Server& operator=(const Server&) = delete;
+
+    // Listens on 127.0.0.1 (port 0: any free port). False if it cannot.
+    bool start(int port = 0);
+    void stop();
+    int port() const { return port_; }
+    std::string proxyUrl() const { return "http://127.0.0.1:" + std::to_string(port_); }
+
+    void addRule(Rule rule);
+    void setConfig(Config config);
+    void setLogFile(const std::string& path); // request lines are appended to it
+
+    // Request targets in arrival order, as the request lines carried them.
+    std::vector<std::string> requests() const;
+
+    struct Seen {
+        std::string target;
+        std::string userAgent;
+        bool conditional = false; // If-Modified-Since or If-None-Match was sent
+        bool noCache = false;     // Cache-Control or Pragma asked for no-cache
+    };
+    std::vector<Seen> seen() const;
+    void clearRequests();
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+    int port_ = 0;
+};
+
+// The replies, for the demo and for tests that compare bodies.
+std::string catalogueReply(const Config& config, const std::string& target);
+std::string enginePage(const Config& config);
+std::string defaultImage();
+
+} // namespace standin

@@ -1,0 +1,123 @@
+// velstandin: the loopback stand-in server for tests, demos and benchmarks.
+// Point the fetcher at it with http_proxy=http://127.0.0.1:PORT.
+#include "StandinServer.h"
+
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iostream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+volatile std::sig_atomic_t stopRequested = 0;
+void onSignal(int) { stopRequested = 1; }
+
+const char kUsage[] =
+    "usage: velstandin [options]\n"
+    "  --port N            listen on 127.0.0.1:N (default 0: any free port)\n"
+    "  --log FILE          append each request line to FILE (default: standard output)\n"
+    "  --results N         TotalResults of keyword searches (default 3; 0: no results)\n"
+    "  --pages N           TotalPages (default 1)\n"
+    "  --per-page N        records per page (default 10)\n"
+    "  --engine-link TEXT  text after the product-link prefix on the search page ('' for none)\n"
+    "  --image FILE        bytes served for image requests\n"
+    "  --rule SPEC         misbehave: \"match=TEXT action=pass|short|silence|drip|404|reset|\n"
+    "                      huge|body|redirect [arg=N] [file=PATH] [to=URL] [times=N]\"\n"
+    "                      (the first matching rule applies; arg: drip ms, 404 page bytes,\n"
+    "                      reset after bytes, huge MiB)\n"
+    "  --scenario FILE     options from a file, one per line without the dashes (# comments)\n"
+    "  --max-seconds N     end by itself after N seconds (default 600)\n"
+    "Prints \"port N\" on its first line once it listens.\n";
+
+struct Options {
+    int port = 0;
+    std::string log;
+    long long maxSeconds = 600;
+    standin::Config config;
+    std::vector<standin::Rule> rules;
+};
+
+bool readFile(const std::string& path, std::string& out) {
+    std::ifstream f(path, std::ios::binary);
+    if (!f) return false;
+    out.assign(std::istreambuf_iterator<char>(f), {});
+    return true;
+}
+
+bool apply(Options& o, const std::string& key, const std::string& value, std::string& error) {
+    try {
+        if (key == "port") o.port = std::stoi(value);
+        else if (key == "log") o.log = value;
+        else if (key == "results") o.config.totalResults = std::stoll(value);
+        else if (key == "pages") o.config.totalPages = std::stoll(value);
+        else if (key == "per-page") o.config.perPage = std::stoi(value);
+        else if (key == "engine-link") o.config.engineLink = value;
+        else if (key == "max-seconds") o.maxSeconds = std::stoll(value);
+        else if (key == "image") {
+            if (!readFile(value, o.config.imageBytes)) return error = "cannot read " + value, false;
+        } else if (key == "rule") {
+            auto rule = standin::parseRule(value, &error);
+            if (!rule) return false;
+            o.rules.push_back(*rule);
+        } else if (key == "scenario") {
+            std::ifstream f(value);
+            if (!f) return error = "cannot read " + value, false;
+            for (std::string line; std::getline(f, line);) {
+                if (line.empty() || line[0] == '#') continue;
+                auto space = line.find(' ');
+                std::string k = line.substr(0, space), v = space == std::string::npos ? "" : line.substr(space + 1);
+                if (!apply(o, k, v, error)) return false;
+            }
+        } else {
+            return error = "unknown option --" + key, false;
+        }
+    } catch (const std::exception&) {
+        return error = "bad number for --" + key + ": " + value, false;
+    }
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    Options o;
+    std::string error;
+    for (int i = 1; i < argc; ++i) {
+        std::string arg = argv[i];
+        if (arg == "--help" || arg == "-h") {
+            std::cout << kUsage;
+            return 0;
+        }
+        if (arg.rfind("--", 0) != 0 || i + 1 >= argc) {
+            std::cerr << "velstandin: bad argument " << arg << "\n" << kUsage;
+            return 2;
+        }
+        if (!apply(o, arg.substr(2), argv[++i], error)) {
+            std::cerr << "velstandin: " << error << "\n";
+            return 2;
+        }
+    }
+
+    standin::Server server(o.config);
+    for (auto& rule : o.rules) server.addRule(rule);
+    server.setLogFile(o.log.empty() ? "/dev/stdout" : o.log);
+    std::signal(SIGINT, onSignal);
+    std::signal(SIGTERM, onSignal);
+    if (!server.start(o.port)) {
+        std::cerr << "velstandin: cannot listen on port " << o.port << "\n";
+        return 1;
+    }
+    std::cout << "port " << server.port() << std::endl;
+
+    // Bounded life: a forgotten stand-in ends by itself.
+    for (long long ms = 0; !stopRequested && ms < o.maxSeconds * 1000; ms += 50) {
+        struct timespec pause { 0, 50'000'000 };
+        nanosleep(&pause, nullptr);
+    }
+    server.stop();
+    return 0;
+}
