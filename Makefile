@@ -2,9 +2,10 @@
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
 JOBS       ?= $(shell nproc)
-FILE       ?=
+FILE       ?= $(abspath $(BUILD))/share/demo/velmora-demo.mp3
+PREFIX     ?= $(HOME)/.local
 
-.PHONY: setup configure build test test-asan run bench clean
+.PHONY: setup configure build test test-asan run bench clean install uninstall
 
 setup:
 	@bash tools/setup.sh
@@ -32,6 +33,12 @@ run: build
 bench: build
 	cmake --build $(BUILD) --target benchmarks -j $(JOBS)
 	bash bench/run_all.sh $(BUILD)
+
+install: build
+	cmake --install $(BUILD) --prefix "$(PREFIX)"
+
+uninstall:
+	cmake -DCMAKE_INSTALL_PREFIX="$(PREFIX)" -P cmake/UserUninstall.cmake
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD)
