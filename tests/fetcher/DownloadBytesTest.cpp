@@ -1,0 +1,167 @@
+#include "HttpFetch.h"
+#include "StandinFixture.h"
+
+#include <sys/socket.h>
+#include <netinet/in.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <string>
+#include <vector>
+
+using standin::Action;
+using velfetch::DownloadBytes;
+
+namespace {
+
+std::string pattern(std::size_t n) {
+    std::string s(n, '\0');
+    for (std::size_t i = 0; i < n; ++i) s[i] = char((i * 131 + 7) % 251);
+    return s;
+}
+
+std::vector<std::uint8_t> asBytes(const std::string& s) { return {s.begin(), s.end()}; }
+
+// A loopback port with nothing listening on it.
+int closedPort() {
+    int fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
+    socklen_t len = sizeof a;
+    getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
+    close(fd);
+    return ntohs(a.sin_port);
+}
+
+} // namespace
+
+class Download : public veltest::WithStandin {};
+
+struct BodySize {
+    std::size_t size;
+};
+
+class DownloadBody : public Download, public ::testing::WithParamInterface<std::size_t> {};
+
+TEST_P(DownloadBody, ExactBytesAndCount) {
+    const std::string body = pattern(GetParam());
+    server.addRule(rule("/img", Action::Body, -1, -1, body));
+    std::vector<std::uint8_t> bytes{1, 2, 3};
+    EXPECT_EQ(DownloadBytes("http://img.test/img/a.jpg", bytes, http), std::int32_t(body.size()));
+    EXPECT_EQ(bytes, asBytes(body));
+    EXPECT_EQ(bytes.capacity(), bytes.size()); // trimmed to the exact length
+}
+
+// Around the read size (10240) and the growth step (32767), and a body larger than several steps.
+INSTANTIATE_TEST_SUITE_P(Sizes, DownloadBody,
+                         ::testing::Values(1, 10239, 10240, 10241, 22527, 22528, 30000, 32767, 65534, 300000));
+
+TEST_F(Download, RequestCarriesAgentAndAsksForNoCachedCopy) {
+    std::vector<std::uint8_t> bytes;
+    DownloadBytes("http://img.test/x.jpg", bytes, http);
+    auto seen = server.seen();
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_EQ(seen[0].target, "http://img.test/x.jpg");
+    EXPECT_EQ(seen[0].userAgent, "velbot");
+    EXPECT_TRUE(seen[0].noCache);
+    EXPECT_FALSE(seen[0].conditional);
+}
+
+TEST_F(Download, EmptyUrlLeavesBytesAndMakesNoRequest) {
+    std::vector<std::uint8_t> bytes{9, 8, 7};
+    EXPECT_EQ(DownloadBytes("", bytes, http), 0);
+    EXPECT_EQ(bytes, (std::vector<std::uint8_t>{9, 8, 7}));
+    EXPECT_TRUE(server.requests().empty());
+}
+
+TEST_F(Download, ErrorPageIsData) {
+    server.addRule(rule("/missing", Action::NotFound, 1500));
+    std::vector<std::uint8_t> bytes;
+    EXPECT_EQ(DownloadBytes("http://img.test/missing", bytes, http), 1500);
+    EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + 6), "<html>");
+}
+
+TEST_F(Download, EmptyBodyReleasesTheArray) {
+    server.addRule(rule("/empty", Action::Body, -1, -1, ""));
+    std::vector<std::uint8_t> bytes{1, 2};
+    EXPECT_EQ(DownloadBytes("http://img.test/empty", bytes, http), 0);
+    EXPECT_TRUE(bytes.empty());
+}
+
+TEST_F(Download, RedirectIsFollowed) {
+    server.addRule(rule("/old", Action::Redirect, -1, -1, "http://img.test/new"));
+    server.addRule(rule("/new", Action::Body, -1, -1, "moved here"));
+    std::vector<std::uint8_t> bytes;
+    EXPECT_EQ(DownloadBytes("http://img.test/old", bytes, http), 10);
+    EXPECT_EQ(server.requests(), (std::vector<std::string>{"http://img.test/old", "http://img.test/new"}));
+}
+
+TEST_F(Download, NonWebSchemesAreRefused) {
+    server.addRule(rule("/old", Action::Redirect, -1, -1, "file:///etc/passwd"));
+    std::vector<std::uint8_t> bytes{5};
+    EXPECT_EQ(DownloadBytes("file:///etc/passwd", bytes, http), 0);
+    EXPECT_EQ(bytes, std::vector<std::uint8_t>{5});
+    EXPECT_LE(DownloadBytes("http://img.test/old", bytes, http), 400); // at most the redirect page itself
+    EXPECT_EQ(std::string(bytes.begin(), bytes.end()).find("root:"), std::string::npos);
+}
+
+TEST_F(Download, ResetMidBodyKeepsWhatArrived) {
+    server.addRule(rule("/cut", Action::Reset, 1000));
+    std::vector<std::uint8_t> bytes;
+    EXPECT_EQ(DownloadBytes("http://img.test/cut.jpg", bytes, http), 1000);
+    EXPECT_EQ(bytes.size(), 1000u);
+}
+
+TEST_F(Download, BodyAboveTheCapCountsAsNothing) {
+    http.maxBodyBytes = 1 << 20;
+    server.addRule(rule("/huge", Action::Huge, 3));
+    std::vector<std::uint8_t> bytes{1};
+    EXPECT_EQ(DownloadBytes("http://img.test/huge", bytes, http), 0);
+    EXPECT_TRUE(bytes.empty());
+}
+
+TEST_F(Download, BodyAtTheCapIsKept) {
+    http.maxBodyBytes = 1 << 20;
+    server.addRule(rule("/huge", Action::Huge, 1));
+    std::vector<std::uint8_t> bytes;
+    EXPECT_EQ(DownloadBytes("http://img.test/huge", bytes, http), 1 << 20);
+}
+
+TEST_F(Download, SlowBodyPastTheDeadlineCountsAsNothing) {
+    // 64 bytes every 200 ms keeps the silence limit away but passes the deadline.
+    http.deadline = std::chrono::milliseconds(1500);
+    server.addRule(rule("/slow", Action::Drip, 200));
+    std::vector<std::uint8_t> bytes{1};
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(DownloadBytes("http://img.test/slow", bytes, http), 0);
+    EXPECT_TRUE(bytes.empty());
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+}
+
+TEST_F(Download, DripFeedWithinTheLimitsArrivesWhole) {
+    server.addRule(rule("/slow", Action::Drip, 20));
+    std::vector<std::uint8_t> bytes;
+    const std::int32_t n = DownloadBytes("http://img.test/slow", bytes, http);
+    EXPECT_GT(n, 3000);
+    EXPECT_EQ(bytes, asBytes(standin::defaultImage()));
+}
+
+TEST_F(Download, SilentServerEndsTheDownloadUntouched) {
+    server.addRule(rule("/quiet", Action::Silence));
+    std::vector<std::uint8_t> bytes{4, 4};
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(DownloadBytes("http://img.test/quiet", bytes, http), 0);
+    EXPECT_EQ(bytes, (std::vector<std::uint8_t>{4, 4}));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+}
+
+TEST_F(Download, UnreachableProxyReturnsZeroUntouched) {
+    http.proxy = "http://127.0.0.1:" + std::to_string(closedPort());
+    std::vector<std::uint8_t> bytes{6};
+    EXPECT_EQ(DownloadBytes("http://img.test/a", bytes, http), 0);
+    EXPECT_EQ(bytes, std::vector<std::uint8_t>{6});
+}
