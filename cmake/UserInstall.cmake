@@ -39,8 +39,12 @@ foreach(dir IN LISTS targets)
     vel_refuse("${probe} is read-only for you")
   endif()
   if(uid STREQUAL "0" AND root STREQUAL "")
-    # root may write anywhere; only its own home is a per-user install.
+    # root may write anywhere; only its own home (or its own XDG data folder) is a
+    # per-user install.
     cmake_path(IS_PREFIX VEL_HOME "${dir}" NORMALIZE under_home)
+    if(VEL_DATA_FROM_XDG AND NOT under_home)
+      cmake_path(IS_PREFIX VEL_DATA_DIR "${dir}" NORMALIZE under_home)
+    endif()
     execute_process(COMMAND stat -c %u "${probe}" OUTPUT_VARIABLE owner OUTPUT_STRIP_TRAILING_WHITESPACE)
     if(NOT under_home)
       vel_refuse("${dir} is a system-wide folder, and users could not write to it")
