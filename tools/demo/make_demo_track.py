@@ -78,10 +78,13 @@ def add_voice(left, right, start, length, hz, amp, pan, partials, attack, decay,
     held = int(length * RATE)
     rise = max(1, int(attack * RATE))
     fall = max(1, int(release * RATE))
-    omegas = [(2 * math.pi * hz * m / RATE, w) for m, w in partials]
+    # One period of the timbre, read at the note's pitch: faster than summing sines.
+    table = wavetable(tuple(partials))
+    step = TABLE_SIZE * hz / RATE
+    phase = 0.0
+    mask = TABLE_SIZE - 1
     fade = math.exp(-1.0 / (decay * RATE)) if decay > 0 else 1.0
     level = 1.0
-    sin = math.sin
     for i in range(count):
         env = level
         if i < rise:
@@ -89,12 +92,21 @@ def add_voice(left, right, start, length, hz, amp, pan, partials, attack, decay,
         if i >= held:
             env *= max(0.0, 1.0 - (i - held) / fall)
         level *= fade
-        s = 0.0
-        for om, w in omegas:
-            s += w * sin(om * i)
-        s *= env
+        s = table[int(phase) & mask] * env
+        phase += step
         left[first + i] += s * gain_l
         right[first + i] += s * gain_r
+
+
+TABLE_SIZE = 4096
+_tables = {}
+
+
+def wavetable(partials):
+    if partials not in _tables:
+        _tables[partials] = [sum(w * math.sin(2 * math.pi * m * k / TABLE_SIZE)
+                                 for m, w in partials) for k in range(TABLE_SIZE)]
+    return _tables[partials]
 
 
 def render():
