@@ -1,0 +1,49 @@
+#include "FetcherProcess.h"
+
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include <cerrno>
+#include <csignal>
+
+extern char** environ;
+
+namespace velplay {
+
+int FetcherProcess::start(const std::string& program, const std::string& argument) {
+    end();
+    std::string prog = program, arg = argument;
+    char* argv[] = {prog.data(), arg.data(), nullptr};
+    pid_t child = 0;
+    // posix_spawn reports a failed exec (missing file, no permission) as its result.
+    int rc = posix_spawn(&child, prog.c_str(), nullptr, nullptr, argv, environ);
+    if (rc != 0) return rc;
+    pid_ = child;
+    return 0;
+}
+
+bool FetcherProcess::stillActive() {
+    if (pid_ <= 0) return false;
+    int status = 0;
+    pid_t r;
+    do {
+        r = waitpid(pid_, &status, WNOHANG);
+    } while (r < 0 && errno == EINTR);
+    if (r == 0) return true;
+    // Ended and reaped, or not our child any more (ECHILD): either way it is gone.
+    pid_ = 0;
+    return false;
+}
+
+void FetcherProcess::end() {
+    if (pid_ <= 0) return;
+    if (stillActive()) {
+        kill(pid_, SIGKILL);
+        int status = 0;
+        while (waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
+        }
+    }
+    pid_ = 0;
+}
+
+} // namespace velplay

@@ -1,0 +1,176 @@
+// Starting the fetcher, waiting for it and handing over to the cover display,
+// with stand-in fetcher scripts in a temporary application folder.
+#include "AppFolder.h"
+#include "CoverSearch.h"
+#include "Notice.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QThread>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <sys/wait.h>
+
+#include <cerrno>
+#include <csignal>
+#include <vector>
+
+using velplay::CoverSearch;
+using velplay::FetcherProcess;
+
+namespace {
+
+class CoverSearchTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(tmp.isValid());
+        folder = tmp.filePath("app folder");
+        ASSERT_TRUE(QDir().mkpath(folder));
+        vel::setAppFolderForTesting(QFile::encodeName(folder).toStdString());
+        timer.setInterval(1);
+        QObject::connect(&timer, &QTimer::timeout, [this] { search.TimerImg_Timer(); });
+        velplay::setNoticeHookForTesting([this](const velplay::Notice& n) { notices.push_back(n); });
+    }
+    void TearDown() override {
+        search.process().end();
+        velplay::setNoticeHookForTesting({});
+        vel::setAppFolderForTesting({});
+    }
+
+    // The stand-in fetcher: a shell script named like the real one.
+    void writeFetcher(const QString& body, QFile::Permissions perms = QFile::ReadOwner | QFile::WriteOwner |
+                                                                      QFile::ExeOwner) {
+        QFile f(folder + "/velfetch");
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write("#!/bin/sh\n" + body.toUtf8() + "\n");
+        f.close();
+        f.setPermissions(perms);
+    }
+
+    // Runs the message loop until the timer has stopped, then a little more.
+    void waitForEnd() {
+        QDeadlineTimer deadline(10000);
+        while (timer.isActive() && !deadline.hasExpired()) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+            QThread::msleep(1);
+        }
+        for (int i = 0; i < 20; ++i) QCoreApplication::processEvents();
+    }
+
+    QTemporaryDir tmp;
+    QString folder;
+    QTimer timer;
+    int shown = 0, cleared = 0;
+    std::vector<velplay::Notice> notices;
+    CoverSearch search{timer, nullptr, [this] { ++shown; }, [this] { ++cleared; }};
+};
+
+TEST_F(CoverSearchTest, TrackPathReachesFetcherAsOneQuotedArgument) {
+    writeFetcher(R"(printf '%s\n' "$#" "$1" > "$(dirname "$0")/args")");
+    const QString track = tmp.filePath("My Music/a b.mp3");
+    ASSERT_TRUE(search.StartCoverSearch(track));
+    EXPECT_TRUE(timer.isActive());
+    waitForEnd();
+    QFile args(folder + "/args");
+    ASSERT_TRUE(args.open(QIODevice::ReadOnly));
+    EXPECT_EQ(QString::fromUtf8(args.readAll()), "1\n\"" + track + "\"\n");
+}
+
+struct EndCase {
+    const char* script;
+    bool leavesCover;
+};
+
+class FetcherEnds : public CoverSearchTest, public ::testing::WithParamInterface<EndCase> {};
+
+// Exit code 0, 1 and a crash are alike: only "temp.jpg" decides, once per fetcher.
+TEST_P(FetcherEnds, ShowsOrClearsExactlyOnce) {
+    const QString cover = GetParam().leavesCover ? "touch \"$(dirname \"$0\")/temp.jpg\"\n" : "";
+    writeFetcher(cover + GetParam().script);
+    ASSERT_TRUE(search.StartCoverSearch(tmp.filePath("x.mp3")));
+    const pid_t pid = search.process().pid();
+    waitForEnd();
+    EXPECT_FALSE(timer.isActive());
+    EXPECT_EQ(shown, GetParam().leavesCover ? 1 : 0);
+    EXPECT_EQ(cleared, GetParam().leavesCover ? 0 : 1);
+    // Reaped: no zombie is left behind.
+    EXPECT_EQ(waitpid(pid, nullptr, WNOHANG), -1);
+    EXPECT_EQ(errno, ECHILD);
+    EXPECT_TRUE(notices.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Codes, FetcherEnds,
+                         ::testing::Values(EndCase{"exit 0", true}, EndCase{"exit 1", true},
+                                           EndCase{"kill -SEGV $$", true}, EndCase{"exit 0", false},
+                                           EndCase{"exit 1", false}, EndCase{"kill -KILL $$", false}));
+
+TEST_F(CoverSearchTest, CoverThatIsNoOrdinaryFileCountsAsAbsent) {
+    ASSERT_TRUE(QDir(folder).mkdir("temp.jpg"));
+    writeFetcher("exit 0");
+    ASSERT_TRUE(search.StartCoverSearch(tmp.filePath("x.mp3")));
+    waitForEnd();
+    EXPECT_EQ(shown, 0);
+    EXPECT_EQ(cleared, 1);
+}
+
+TEST_F(CoverSearchTest, MissingFetcherFailsSilentlyAndLeavesTimerAlone) {
+    for (bool running : {false, true}) {
+        if (running) timer.start();
+        EXPECT_FALSE(search.StartCoverSearch(tmp.filePath("x.mp3")));
+        EXPECT_EQ(timer.isActive(), running);
+        timer.stop();
+    }
+    EXPECT_TRUE(notices.empty());
+}
+
+TEST_F(CoverSearchTest, OtherStartFailureShowsErrorNumber) {
+    writeFetcher("exit 0", QFile::ReadOwner | QFile::WriteOwner);
+    EXPECT_FALSE(search.StartCoverSearch(tmp.filePath("x.mp3")));
+    EXPECT_FALSE(timer.isActive());
+    ASSERT_EQ(notices.size(), 1u);
+    EXPECT_EQ(notices[0].icon, velplay::NoticeIcon::Critical);
+    EXPECT_EQ(notices[0].title, "ERROR");
+    EXPECT_EQ(notices[0].text, "ERR CODE = " + QString::number(EACCES));
+}
+
+TEST_F(CoverSearchTest, SecondLoadEndsAndReapsTheFirstFetcher) {
+    writeFetcher("exec sleep 30");
+    ASSERT_TRUE(search.StartCoverSearch(tmp.filePath("a.mp3")));
+    const pid_t first = search.process().pid();
+    ASSERT_TRUE(search.StartCoverSearch(tmp.filePath("b.mp3")));
+    const pid_t second = search.process().pid();
+    EXPECT_NE(first, second);
+    EXPECT_EQ(waitpid(first, nullptr, WNOHANG), -1); // gone and reaped
+    EXPECT_EQ(kill(second, 0), 0);
+    EXPECT_TRUE(timer.isActive());
+    for (int i = 0; i < 20; ++i) QCoreApplication::processEvents();
+    EXPECT_EQ(shown + cleared, 0); // still waiting for the second
+}
+
+TEST(FetcherProcessTest, DestroyingTheHolderLeavesTheFetcherRunning) {
+    pid_t pid = 0;
+    {
+        FetcherProcess p;
+        ASSERT_EQ(p.start("/bin/sleep", "30"), 0);
+        pid = p.pid();
+        EXPECT_TRUE(p.stillActive());
+    }
+    EXPECT_EQ(kill(pid, 0), 0);
+    kill(pid, SIGKILL);
+    EXPECT_EQ(waitpid(pid, nullptr, 0), pid);
+}
+
+TEST(FetcherProcessTest, NoChildIsNotRunning) {
+    FetcherProcess p;
+    EXPECT_FALSE(p.stillActive());
+    EXPECT_EQ(p.start("/nonexistent/velfetch", "\"x\""), ENOENT);
+    EXPECT_FALSE(p.stillActive());
+}
+
+} // namespace

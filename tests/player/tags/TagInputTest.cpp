@@ -1,0 +1,273 @@
+// The tag editor against the recording stand-in library.
+#include "AnsiCodec.h"
+#include "Notice.h"
+#include "StubLibrary.h"
+#include "tags/frm_TagInput.h"
+
+#include <QComboBox>
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <vector>
+
+using velplay::frm_TagInput;
+
+namespace {
+
+std::string bytesAt(const vel::TagRecordBytes& b, std::size_t offset, std::size_t size) {
+    return std::string(reinterpret_cast<const char*>(b.data()) + offset, size);
+}
+
+int32_t intAt(const vel::TagRecordBytes& b, std::size_t offset) {
+    return int32_t(uint32_t(b[offset]) | uint32_t(b[offset + 1]) << 8 | uint32_t(b[offset + 2]) << 16 |
+                   uint32_t(b[offset + 3]) << 24);
+}
+
+class TagInputTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir.isValid());
+        track = dir.filePath("a song.mp3");
+        QFile f(track);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        velplay::setNoticeHookForTesting([this](const velplay::Notice& n) { notices.push_back(n); });
+    }
+    void TearDown() override { velplay::setNoticeHookForTesting({}); }
+
+    vel::TagRecord tag(int32_t genre, int32_t trackNo) {
+        vel::TagRecord t;
+        t.Title.setRaw(u"Bar  ");
+        t.Artist.setRaw(u"Foo");
+        t.Album.setRaw(u"Album");
+        t.Year.setRaw(u"1999");
+        t.Comment.setRaw(u"note");
+        t.Genre = genre;
+        t.TrackNo = trackNo;
+        return t;
+    }
+
+    // Saves with the given version choice (nullopt: neither) and track-number text.
+    int32_t saveTrackNo(std::optional<int> version, const QString& text) {
+        stub.setTag(tag(1, -1));
+        frm_TagInput dlg(track);
+        if (version) dlg.chkSelVer[std::size_t(*version)]->setChecked(true);
+        else {
+            dlg.chkSelVer[0]->setAutoExclusive(false);
+            dlg.chkSelVer[0]->setChecked(false);
+        }
+        dlg.txtTrackNo->setText(text);
+        dlg.cmdReg->click();
+        vel::TagRecordBytes written{};
+        if (stub.writtenTag(written) == 0) return INT32_MIN;
+        return intAt(written, vel::offsets::TrackNo);
+    }
+
+    veltest::StubLibrary stub;
+    QTemporaryDir dir;
+    QString track;
+    std::vector<velplay::Notice> notices;
+};
+
+TEST_F(TagInputTest, GenreListHas256NumberedTrimmedEntries) {
+    stub.setGenreName(5, "  Funk  ");
+    stub.setGenreName(255, "");
+    stub.setGenreName(100, vel::toAnsi(u"演歌"));
+    frm_TagInput dlg(track);
+    ASSERT_EQ(dlg.cbGenre->count(), 256);
+    EXPECT_EQ(dlg.cbGenre->itemText(0), "000 - Genre0");
+    EXPECT_EQ(dlg.cbGenre->itemText(5), "005 - Funk");
+    EXPECT_EQ(dlg.cbGenre->itemText(100), QString::fromUtf8("100 - 演歌"));
+    EXPECT_EQ(dlg.cbGenre->itemText(255), "255 - ");
+}
+
+TEST_F(TagInputTest, UnreadableTagLeavesEverythingEmpty) {
+    stub.failTagRead();
+    frm_TagInput dlg(track);
+    for (QLineEdit* e : {dlg.txtFileName, dlg.txtArtist, dlg.txtTrack, dlg.txtAlbum, dlg.txtYYYYMM, dlg.txtComment,
+                         dlg.txtTrackNo})
+        EXPECT_TRUE(e->text().isEmpty());
+    EXPECT_EQ(dlg.cbGenre->currentIndex(), -1);
+    EXPECT_FALSE(dlg.chkSelVer[0]->isChecked());
+    EXPECT_FALSE(dlg.chkSelVer[1]->isChecked());
+}
+
+TEST_F(TagInputTest, LoadFillsFieldsUntrimmedAndReadsTrimmedPath) {
+    stub.setTag(tag(17, 7));
+    frm_TagInput dlg(QStringLiteral("  ") + track + QStringLiteral(" "));
+    EXPECT_EQ(dlg.windowTitle(), QString::fromUtf8("タグ入力"));
+    EXPECT_EQ(dlg.txtFileName->text(), "a song.mp3 ");
+    EXPECT_TRUE(dlg.txtFileName->isReadOnly());
+    EXPECT_EQ(dlg.txtTrack->text(), "Bar  ");
+    EXPECT_EQ(dlg.txtArtist->text(), "Foo");
+    EXPECT_EQ(dlg.txtAlbum->text(), "Album");
+    EXPECT_EQ(dlg.txtYYYYMM->text(), "1999");
+    EXPECT_EQ(dlg.txtComment->text(), "note");
+    EXPECT_EQ(dlg.cbGenre->currentIndex(), 17);
+    EXPECT_TRUE(dlg.chkSelVer[1]->isChecked());
+    EXPECT_EQ(dlg.txtTrackNo->text(), "7");
+    const auto calls = stub.calls();
+    ASSERT_FALSE(calls.empty());
+    EXPECT_EQ(calls.back(), "getFileTagInfoEX " + track.toStdString());
+}
+
+struct GenreCase {
+    int32_t genre;
+    int selected;
+};
+
+class TagGenreLoad : public TagInputTest, public ::testing::WithParamInterface<GenreCase> {};
+
+TEST_P(TagGenreLoad, SelectsListPositionOrNothing) {
+    stub.setTag(tag(GetParam().genre, -1));
+    frm_TagInput dlg(track);
+    EXPECT_EQ(dlg.cbGenre->currentIndex(), GetParam().selected);
+    EXPECT_TRUE(dlg.chkSelVer[0]->isChecked());
+    EXPECT_TRUE(dlg.txtTrackNo->text().isEmpty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Genres, TagGenreLoad,
+                         ::testing::Values(GenreCase{0, 0}, GenreCase{255, 255}, GenreCase{-1, -1},
+                                           GenreCase{256, -1}, GenreCase{-7, -1}));
+
+TEST_F(TagInputTest, TabOrderAndFirstFocus) {
+    frm_TagInput dlg(track);
+    dlg.show();
+    EXPECT_EQ(dlg.focusWidget(), dlg.txtArtist);
+    const std::vector<QWidget*> expected = {dlg.txtArtist, dlg.txtTrack,    dlg.txtAlbum,    dlg.txtYYYYMM,
+                                            dlg.txtComment, dlg.cbGenre,    dlg.cmdReg,      dlg.cmdCancel,
+                                            dlg.chkSelVer[0], dlg.chkSelVer[1], dlg.txtTrackNo, dlg.txtFileName};
+    QWidget* w = dlg.txtArtist;
+    for (std::size_t i = 1; i < expected.size(); ++i) {
+        do w = w->nextInFocusChain();
+        while (!(w->focusPolicy() & Qt::TabFocus) || w->parentWidget() != &dlg);
+        EXPECT_EQ(w, expected[i]) << "position " << i;
+    }
+}
+
+struct TrackNoCase {
+    std::optional<int> version;
+    const char* text;
+    int32_t written;
+};
+
+class TagTrackNoSave : public TagInputTest, public ::testing::WithParamInterface<TrackNoCase> {};
+
+TEST_P(TagTrackNoSave, WritesTrackNumberByVersionRule) {
+    EXPECT_EQ(saveTrackNo(GetParam().version, QString::fromUtf8(GetParam().text)), GetParam().written);
+    EXPECT_TRUE(notices.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, TagTrackNoSave,
+    ::testing::Values(TrackNoCase{0, "5", -1}, TrackNoCase{1, "", -1}, TrackNoCase{1, "   ", -1},
+                      TrackNoCase{std::nullopt, "9", -1}, TrackNoCase{1, "abc", 0}, TrackNoCase{1, "2.5", 2},
+                      TrackNoCase{1, "3.5", 4}, TrackNoCase{1, " 12xyz", 12}, TrackNoCase{1, "+7", 7},
+                      TrackNoCase{1, "-0.4", 0}, TrackNoCase{1, ".5", 0}, TrackNoCase{1, "255", 255},
+                      TrackNoCase{1, "0", 0}, TrackNoCase{1, "１２", 0}));
+
+class TagTrackNoRefused : public TagInputTest, public ::testing::WithParamInterface<std::string> {};
+
+TEST_P(TagTrackNoRefused, NumberThatOneByteCannotHoldIsRefused) {
+    stub.setTag(tag(1, 3));
+    frm_TagInput dlg(track);
+    dlg.show();
+    dlg.txtTrackNo->setText(QString::fromStdString(GetParam()));
+    dlg.cmdReg->click();
+    vel::TagRecordBytes written{};
+    EXPECT_EQ(stub.writtenTag(written), 0);
+    ASSERT_EQ(notices.size(), 1u);
+    EXPECT_TRUE(dlg.isVisible());
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, TagTrackNoRefused,
+                         ::testing::Values<std::string>("256", "255.5", "-1", "-0.6", "99999999999", "1" + std::string(400, '0')),
+                         [](const auto& info) { return "case" + std::to_string(info.index); });
+
+TEST_F(TagInputTest, SaveWritesBlankFilledFieldsAndSelection) {
+    stub.failTagRead();
+    // The file must exist under the name as held; the library gets it trimmed.
+    QFile spaced(track + " ");
+    ASSERT_TRUE(spaced.open(QIODevice::WriteOnly));
+    frm_TagInput dlg(track + " ");
+    dlg.txtTrack->setText("T");
+    dlg.txtArtist->setText(QString::fromUtf8("歌手"));
+    dlg.txtYYYYMM->setText("99");
+    dlg.cbGenre->setCurrentIndex(17);
+    dlg.cmdReg->click();
+    vel::TagRecordBytes w{};
+    ASSERT_EQ(stub.writtenTag(w), 1);
+    EXPECT_EQ(stub.calls().back(), "setTagInfoEX " + track.toStdString() + " 1 1");
+    EXPECT_EQ(bytesAt(w, vel::offsets::Title, 128), "T" + std::string(127, ' '));
+    EXPECT_EQ(bytesAt(w, vel::offsets::Artist, 4), vel::toAnsi(u"歌手"));
+    EXPECT_EQ(bytesAt(w, vel::offsets::Artist + 4, 124), std::string(124, ' '));
+    EXPECT_EQ(bytesAt(w, vel::offsets::Year, 5), "99   ");
+    EXPECT_EQ(bytesAt(w, vel::offsets::Album, 128), std::string(128, ' '));
+    EXPECT_EQ(intAt(w, vel::offsets::Genre), 17);
+    EXPECT_EQ(bytesAt(w, vel::offsets::GenreName, 128), std::string(128, '\0'));
+    EXPECT_EQ(intAt(w, vel::offsets::TrackNo), -1);
+    EXPECT_EQ(dlg.result(), QDialog::Accepted);
+}
+
+TEST_F(TagInputTest, GenreIsMinusOneWithoutListEntry) {
+    for (bool typed : {false, true}) {
+        stub.setTag(tag(typed ? 3 : -1, -1));
+        frm_TagInput dlg(track);
+        if (typed) dlg.cbGenre->setEditText("my own genre");
+        dlg.cmdReg->click();
+        vel::TagRecordBytes w{};
+        stub.writtenTag(w);
+        EXPECT_EQ(intAt(w, vel::offsets::Genre), -1) << "typed " << typed;
+    }
+}
+
+TEST_F(TagInputTest, FailedWriteIsReportedAndDialogStaysOpen) {
+    stub.setTag(tag(1, 1));
+    stub.setSetTagResult(0);
+    frm_TagInput dlg(track);
+    dlg.show();
+    dlg.cmdReg->click();
+    vel::TagRecordBytes w{};
+    EXPECT_EQ(stub.writtenTag(w), 1);
+    ASSERT_EQ(notices.size(), 1u);
+    EXPECT_EQ(notices[0].icon, velplay::NoticeIcon::Warning);
+    EXPECT_TRUE(dlg.isVisible());
+    // A retry that succeeds closes it.
+    stub.setSetTagResult(1);
+    dlg.cmdReg->click();
+    EXPECT_FALSE(dlg.isVisible());
+    EXPECT_EQ(dlg.result(), QDialog::Accepted);
+}
+
+TEST_F(TagInputTest, MissingFileOrCancelWritesNothing) {
+    stub.setTag(tag(1, 1));
+    {
+        frm_TagInput dlg(dir.filePath("gone.mp3"));
+        dlg.show();
+        dlg.cmdReg->click();
+        EXPECT_TRUE(dlg.isVisible());
+    }
+    {
+        frm_TagInput dlg(QString{});
+        dlg.show();
+        dlg.cmdReg->click();
+        EXPECT_TRUE(dlg.isVisible());
+    }
+    {
+        frm_TagInput dlg(track);
+        dlg.show();
+        dlg.cmdCancel->click();
+        EXPECT_FALSE(dlg.isVisible());
+        EXPECT_EQ(dlg.result(), QDialog::Rejected);
+    }
+    vel::TagRecordBytes w{};
+    EXPECT_EQ(stub.writtenTag(w), 0);
+    EXPECT_TRUE(notices.empty());
+}
+
+} // namespace
