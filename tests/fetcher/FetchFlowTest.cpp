@@ -1,0 +1,219 @@
+#include "FetcherForm.h"
+#include "StandinFixture.h"
+#include "StubLibrary.h"
+#include "TempFolder.h"
+
+#include <sys/socket.h>
+#include <netinet/in.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstring>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+using standin::Action;
+
+namespace {
+
+const std::string kStem = "http://xml.amazon.co.jp/onca/xml3?t=plovtarnime-22&dev-t=KQ7TRZWX3HPLM";
+
+std::string catalogue(const std::string& search, int page) {
+    return kStem + search + "&mode=music-jp&type=heavy&locale=jp&page=" + std::to_string(page) + "&f=xml";
+}
+
+std::string engine(const std::string& q) {
+    return "http://www.google.co.jp/search?hl=ja&q=" + q +
+           "+%E9%9F%B3%E6%A5%BD+ASIN+site%3Awww.amazon.co.jp&lr=lang_ja";
+}
+
+std::string image(const std::string& asin) {
+    return "http://img.standin.invalid/images/" + asin + ".MZZZZZZZ.jpg";
+}
+
+// A tag record as the library fills it: texts in CP932, each ended by NUL.
+vel::TagRecordBytes tagBytes(const std::string& artist, const std::string& title) {
+    vel::TagRecordBytes b{};
+    std::memcpy(b.data() + vel::offsets::Title, title.data(), title.size());
+    std::memcpy(b.data() + vel::offsets::Artist, artist.data(), artist.size());
+    return b;
+}
+
+standin::Config config(long long results, std::string engineLink = "B000STAND1") {
+    standin::Config c;
+    c.totalResults = results;
+    c.engineLink = std::move(engineLink);
+    return c;
+}
+
+} // namespace
+
+class Flow : public veltest::WithStandin {
+protected:
+    // Runs the fetcher's load handler in the temporary application folder.
+    void run(const std::string& tail) {
+        velfetch::frm_main form(folder.path(), http);
+        form.Form_Load(tail);
+    }
+
+    veltest::StubLibrary stub;
+    veltest::TempFolder folder;
+};
+
+struct WordsCase {
+    const char* name;
+    std::string tail;
+    std::optional<vel::TagRecordBytes> tag; // nothing: the tag cannot be read
+    std::string tagPath;                    // the path the library is asked about
+    std::string keywords;                   // KeywordSearch value sent
+};
+
+class FlowWords : public Flow, public ::testing::WithParamInterface<WordsCase> {};
+
+TEST_P(FlowWords, SearchWordsFromTagOrFileName) {
+    const auto& c = GetParam();
+    if (c.tag) stub.setTagBytes(*c.tag);
+    else stub.failTagRead();
+    run(c.tail);
+    auto requests = server.requests();
+    ASSERT_FALSE(requests.empty());
+    EXPECT_EQ(requests[0], catalogue("&KeywordSearch=" + c.keywords, 1));
+    EXPECT_EQ(stub.calls(), (std::vector<std::string>{"init", "getFileTagInfoEX " + c.tagPath, "free"}));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, FlowWords,
+    ::testing::Values(
+        WordsCase{"ArtistAndTitle", "\"/m/x.mp3\"", tagBytes("Foo", "Bar"), "/m/x.mp3", "Foo+Bar"},
+        WordsCase{"TitleOnly", "\"/m/x.mp3\"", tagBytes("", "Bar"), "/m/x.mp3", "+Bar"},
+        WordsCase{"ArtistOnly", "\"/m/x.mp3\"", tagBytes("Foo", ""), "/m/x.mp3", "Foo+"},
+        WordsCase{"BlanksKept", "\"/m/x.mp3\"", tagBytes(" Foo ", "Bar  "), "/m/x.mp3", "+Foo++Bar++"},
+        WordsCase{"JapaneseTag", "\"/m/x.mp3\"", tagBytes("\x93\x8c\x8b\x9e", "\x89\xb9"), "/m/x.mp3",
+                  "%E6%9D%B1%E4%BA%AC+%E9%9F%B3"},
+        WordsCase{"EmptyTagUsesCleanedName", "\"/m/Artist - Song [MP3].mp3\"", tagBytes("", ""),
+                  "/m/Artist - Song [MP3].mp3", "Artist+-+Song++"},
+        WordsCase{"UnreadableTagUsesCleanedName", "\"/m/Best CD音源.mp3\"", std::nullopt, "/m/Best CD音源.mp3",
+                  "Best++"},
+        // Spaces inside the quotes are stripped for the tag read only.
+        WordsCase{"SpacesAroundPath", "\" /m/a b.mp3 \"", std::nullopt, "/m/a b.mp3", "a+b+"},
+        WordsCase{"OnlyLeadingQuote", "\"/m/My Song.mp3", std::nullopt, "/m/My Song.mp3", "My+Song+"},
+        WordsCase{"NoQuotes", "/m/plain.mp3", std::nullopt, "/m/plain.mp3", "plain+"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+struct StateCase {
+    const char* name;
+    standin::Config config;
+    std::vector<standin::Rule> rules;
+    std::optional<std::string> oldImage, oldAsin;
+    std::optional<std::string> image, asin; // expected; nothing: no such file
+    std::vector<std::string> requests;
+};
+
+class FlowState : public Flow, public ::testing::WithParamInterface<StateCase> {};
+
+TEST_P(FlowState, HandOffFiles) {
+    const auto& c = GetParam();
+    server.setConfig(c.config);
+    for (const auto& r : c.rules) server.addRule(r);
+    if (c.oldImage) folder.write("temp.jpg", *c.oldImage);
+    if (c.oldAsin) folder.write("asin", *c.oldAsin);
+    stub.failTagRead();
+    run("\"/m/Song.mp3\"");
+    EXPECT_EQ(folder.read("temp.jpg"), c.image);
+    EXPECT_EQ(folder.read("asin"), c.asin);
+    EXPECT_EQ(server.requests(), c.requests);
+    EXPECT_EQ(folder.countOthers({"temp.jpg", "asin"}), 0u); // no temporary file left
+}
+
+standin::Rule rule(std::string match, Action action, std::string body = {}) {
+    standin::Rule r;
+    r.match = std::move(match);
+    r.action = action;
+    r.body = std::move(body);
+    return r;
+}
+
+const std::string kOld(5000, 'o');
+const std::string kKeyword = "&KeywordSearch=Song+";
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, FlowState,
+    ::testing::Values(
+        StateCase{"CatalogueHitReplacesLongerFiles", config(3), {}, kOld, kOld, standin::defaultImage(),
+                  "B000000001",
+                  {catalogue(kKeyword, 1), catalogue(kKeyword, 1), image("B000000001")}},
+        StateCase{"EngineHitWritesTheIdentifierFromThePage", config(0, "B000TEST01/ref=nosim"), {}, kOld,
+                  std::nullopt, standin::defaultImage(), "B000TEST01/ref=nosim",
+                  {catalogue(kKeyword, 1), engine("Song+"), catalogue("&AsinSearch=B000TEST01%2Fref%3Dnosim", 1),
+                   catalogue("&AsinSearch=B000TEST01%2Fref%3Dnosim", 1), image("B000TEST01/ref=nosim")}},
+        StateCase{"NoHitWithOldCoverDeletesItAndEmptiesAsin", config(0, ""), {}, kOld, kOld, std::nullopt, "",
+                  {catalogue(kKeyword, 1), engine("Song+")}},
+        StateCase{"NoHitWithoutOldCoverLeavesAsin", config(0, ""), {}, std::nullopt, "OLDASIN", std::nullopt,
+                  "OLDASIN", {catalogue(kKeyword, 1), engine("Song+")}},
+        StateCase{"IdentifierSearchFailingIsNoHit", config(0, "B000TEST01"),
+                  {rule("AsinSearch", Action::Short)}, kOld, std::nullopt, std::nullopt, "",
+                  {catalogue(kKeyword, 1), engine("Song+"), catalogue("&AsinSearch=B000TEST01", 1)}},
+        StateCase{"HitWithEmptyImageLeavesEmptyCover", config(1), {rule("/images/", Action::Body, "")}, kOld, kOld,
+                  "", "B000000001", {catalogue(kKeyword, 1), catalogue(kKeyword, 1), image("B000000001")}},
+        StateCase{"HitWithoutPagesSavesEmptyFiles", config(0),
+                  {rule("onca", Action::Body,
+                        "<TotalResults>4</TotalResults><TotalPages>0</TotalPages>" + std::string(800, ' '))},
+                  kOld, kOld, "", "", {catalogue(kKeyword, 1)}},
+        StateCase{"ErrorPagesEverywhereIsNoHit", config(3), {rule("", Action::NotFound)}, kOld, std::nullopt,
+                  std::nullopt, "", {catalogue(kKeyword, 1), engine("Song+")}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(Flow, EmptyCommandLineTouchesNothing) {
+    folder.write("temp.jpg", "old image");
+    folder.write("asin", "OLD");
+    run("");
+    EXPECT_TRUE(server.requests().empty());
+    EXPECT_EQ(folder.read("temp.jpg"), "old image");
+    EXPECT_EQ(folder.read("asin"), "OLD");
+    EXPECT_EQ(stub.calls(), (std::vector<std::string>{"init", "free"}));
+}
+
+TEST_F(Flow, SilentServerStillEnds) {
+    server.addRule(rule("", Action::Silence));
+    folder.write("temp.jpg", "old image");
+    stub.failTagRead();
+    const auto start = std::chrono::steady_clock::now();
+    run("\"/m/Song.mp3\"");
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(8));
+    EXPECT_EQ(folder.read("temp.jpg"), std::nullopt);
+    EXPECT_EQ(folder.read("asin"), "");
+    EXPECT_EQ(server.requests().size(), 2u); // the probe, then the search engine
+}
+
+TEST_F(Flow, UnreachableServiceIsNoHit) {
+    server.stop();
+    folder.write("temp.jpg", "old image");
+    stub.failTagRead();
+    run("\"/m/Song.mp3\"");
+    EXPECT_EQ(folder.read("temp.jpg"), std::nullopt);
+    EXPECT_EQ(folder.read("asin"), "");
+}
+
+TEST_F(Flow, UnwritableHandOffFilesEndQuietly) {
+    // Folders in the place of both files: neither can be replaced, and nothing is left behind.
+    std::filesystem::create_directory(folder.file("temp.jpg"));
+    std::filesystem::create_directory(folder.file("asin"));
+    stub.failTagRead();
+    run("\"/m/Song.mp3\"");
+    EXPECT_TRUE(std::filesystem::is_directory(folder.file("temp.jpg")));
+    EXPECT_TRUE(std::filesystem::is_directory(folder.file("asin")));
+    EXPECT_EQ(folder.countOthers({"temp.jpg", "asin"}), 0u);
+    EXPECT_EQ(server.requests().size(), 3u);
+}
+
+TEST_F(Flow, MissingFolderEndsQuietly) {
+    stub.failTagRead();
+    velfetch::frm_main form(folder.file("gone"), http);
+    form.Form_Load("\"/m/Song.mp3\"");
+    EXPECT_FALSE(std::filesystem::exists(folder.file("gone")));
+    EXPECT_EQ(server.requests().size(), 3u);
+}
