@@ -1,0 +1,191 @@
+#include "Player.h"
+
+#include "SdlSink.h"
+#include "SilentSink.h"
+#include "Volume.h"
+
+#include <algorithm>
+#include <chrono>
+
+namespace vbmp3 {
+namespace {
+
+constexpr std::size_t kChunkFrames = 4096;
+// Audio kept queued ahead of the listener: small enough that pause, seek and
+// volume react at once, large enough to ride out scheduling hiccups.
+constexpr double kAheadSeconds = 0.25;
+constexpr auto kPoll = std::chrono::milliseconds(10);
+
+} // namespace
+
+std::unique_ptr<AudioSink> Player::defaultSink(int sampleRate) {
+    if (auto sdl = SdlSink::create(sampleRate)) return sdl;
+    return std::make_unique<SilentSink>();
+}
+
+Player::Player(SinkFactory factory)
+    : factory_(factory ? std::move(factory) : SinkFactory(&Player::defaultSink)),
+      buffer_(kChunkFrames * 2) {}
+
+Player::~Player() {
+    {
+        std::lock_guard lock(mutex_);
+        quit_ = true;
+        state_ = Stopped;
+    }
+    wake_.notify_all();
+    if (thread_.joinable()) thread_.join();
+    // The sink goes before the decoder; both before SDL is shut down by the sink.
+    sink_.reset();
+    decoder_.reset();
+}
+
+bool Player::open(const char* path, int& lengthSeconds, StreamInfo& info) {
+    stop();
+    auto decoder = Decoder::open(path); // outside the lock: scanning may take a moment
+    std::lock_guard lock(mutex_);
+    if (!decoder) return false;
+    state_ = Stopped;
+    decoder_ = std::move(decoder);
+    lengthSeconds = decoder_->lengthSeconds();
+    info = decoder_->info();
+    return true;
+}
+
+bool Player::ensureSink() {
+    const int rate = decoder_->sampleRate();
+    if (!sink_) sink_ = factory_(rate);
+    if (sink_ && sink_->configure(rate)) return true;
+    sink_ = std::make_unique<SilentSink>();
+    return sink_->configure(rate);
+}
+
+bool Player::play() {
+    {
+        std::lock_guard lock(mutex_);
+        if (!decoder_) return false;
+        if (!ensureSink()) return false;
+        sink_->clear();
+        const std::int64_t landed = decoder_->seekSample(0);
+        baseFrame_ = std::max<std::int64_t>(0, landed);
+        written_ = 0;
+        drained_ = false;
+        state_ = Playing;
+        sink_->setPaused(false);
+        if (!thread_.joinable()) thread_ = std::thread(&Player::run, this);
+    }
+    wake_.notify_all();
+    return true;
+}
+
+void Player::pause() {
+    std::lock_guard lock(mutex_);
+    if (state_ != Playing) return;
+    state_ = Paused;
+    sink_->setPaused(true);
+}
+
+void Player::restart() {
+    {
+        std::lock_guard lock(mutex_);
+        if (state_ != Paused) return;
+        state_ = Playing;
+        sink_->setPaused(false);
+    }
+    wake_.notify_all();
+}
+
+void Player::stop() {
+    std::lock_guard lock(mutex_);
+    state_ = Stopped;
+    if (sink_) {
+        sink_->setPaused(true);
+        sink_->clear();
+    }
+}
+
+void Player::seek(int seconds) {
+    {
+        std::lock_guard lock(mutex_);
+        if (state_ == Stopped || !decoder_) return;
+        const std::int64_t last = std::max<std::int64_t>(0, decoder_->info().frames - 1) *
+                                  decoder_->info().first.samples;
+        const std::int64_t target =
+            std::clamp<std::int64_t>(std::int64_t{seconds} * decoder_->sampleRate(), 0, last);
+        const std::int64_t landed = decoder_->seekSample(target);
+        sink_->clear();
+        baseFrame_ = landed >= 0 ? landed : target;
+        written_ = 0;
+        drained_ = landed < 0; // a failed seek ends the track rather than replaying old audio
+    }
+    wake_.notify_all();
+}
+
+std::int64_t Player::positionFramesLocked() {
+    const auto queued = static_cast<std::int64_t>(sink_ ? sink_->queuedFrames() : 0);
+    return baseFrame_ + std::max<std::int64_t>(0, written_ - queued);
+}
+
+Player::State Player::state(int& positionSeconds) {
+    std::lock_guard lock(mutex_);
+    positionSeconds = 0;
+    if (state_ != Stopped && decoder_)
+        positionSeconds = static_cast<int>(positionFramesLocked() / decoder_->sampleRate());
+    return state_;
+}
+
+void Player::setVolume(int left, int right) {
+    left_ = std::clamp(left, 0, Volume::kMax);
+    right_ = std::clamp(right, 0, Volume::kMax);
+}
+
+void Player::volume(int& left, int& right) const {
+    left = left_;
+    right = right_;
+}
+
+void Player::run() {
+    std::unique_lock lock(mutex_);
+    while (!quit_) {
+        if (state_ != Playing) {
+            wake_.wait(lock);
+            continue;
+        }
+        feedLocked(lock);
+    }
+}
+
+// One step of playback: top up the sink, or notice the end of the track.
+void Player::feedLocked(std::unique_lock<std::mutex>& lock) {
+    if (!sink_->alive()) { // output died: carry on silently from the same place
+        sink_ = std::make_unique<SilentSink>();
+        sink_->configure(decoder_->sampleRate());
+        sink_->setPaused(false);
+        baseFrame_ += written_;
+        written_ = 0;
+    }
+    const std::size_t queued = sink_->queuedFrames();
+    if (drained_) {
+        if (queued == 0) {
+            state_ = Stopped;
+            sink_->setPaused(true);
+            return;
+        }
+        wake_.wait_for(lock, kPoll);
+        return;
+    }
+    if (queued >= static_cast<std::size_t>(kAheadSeconds * decoder_->sampleRate())) {
+        wake_.wait_for(lock, kPoll);
+        return;
+    }
+    const std::size_t got = decoder_->read(buffer_.data(), kChunkFrames);
+    if (got == 0) {
+        drained_ = true;
+        return;
+    }
+    Volume::apply(buffer_.data(), got, Volume::gain(left_), Volume::gain(right_));
+    sink_->write(buffer_.data(), got);
+    written_ += static_cast<std::int64_t>(got);
+}
+
+} // namespace vbmp3
