@@ -1,11 +1,13 @@
 # Wraps CMake so that `make run` and `make test` do all set-up on a fresh machine.
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
+FUZZ_BUILD ?= build-fuzz
+FUZZ_SECONDS ?= 20
 JOBS       ?= $(shell nproc)
 FILE       ?= $(abspath $(BUILD))/share/demo/velmora-demo.mp3
 PREFIX     ?= $(HOME)/.local
 
-.PHONY: setup configure build test test-asan run bench clean install uninstall
+.PHONY: setup configure build test test-asan run bench clean install uninstall fuzz
 
 setup:
 	@bash tools/setup.sh
@@ -33,6 +35,12 @@ run: build
 bench: build
 	cmake --build $(BUILD) --target benchmarks -j $(JOBS)
 	bash bench/run_all.sh $(BUILD)
+
+# libFuzzer targets need clang; each runs FUZZ_SECONDS and must find nothing.
+fuzz: setup
+	cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DVEL_FUZZ=ON
+	cmake --build $(FUZZ_BUILD) --target fuzzers -j $(JOBS)
+	bash fuzz/run.sh $(abspath $(FUZZ_BUILD)) $(FUZZ_SECONDS)
 
 install: build
 	cmake --install $(BUILD) --prefix "$(PREFIX)"

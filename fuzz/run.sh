@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Runs each fuzz target for a short time from its seed corpus; fails on any finding.
+set -euo pipefail
+build=${1:-build-fuzz}
+seconds=${2:-20}
+here=$(cd "$(dirname "$0")" && pwd)
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+for name in fuzz_extract_between fuzz_utf8_to_string fuzz_url_encode; do
+  corpus="$work/$name"
+  mkdir -p "$corpus"
+  [ -d "$here/corpus/$name" ] && cp "$here/corpus/$name"/* "$corpus"/ 2>/dev/null || true
+  echo "fuzz: $name for ${seconds}s"
+  (cd "$work" && "$build/fuzz/$name" -max_total_time="$seconds" -max_len=8192 -print_final_stats=1 \
+      -artifact_prefix="$work/$name-" "$corpus" 2>"$work/$name.log") || {
+    tail -n 40 "$work/$name.log"
+    echo "fuzz: $name found a fault" >&2
+    exit 1
+  }
+  grep -E 'stat::number_of_executed_units|Done' "$work/$name.log" | tail -n 2 || true
+done
+echo "fuzz: no findings"
