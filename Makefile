@@ -7,7 +7,7 @@ JOBS       ?= $(shell nproc)
 FILE       ?= $(abspath $(BUILD))/share/demo/velmora-demo.mp3
 PREFIX     ?= $(HOME)/.local
 
-.PHONY: setup configure build test test-asan run bench clean install uninstall fuzz
+.PHONY: setup configure build test test-asan run bench clean install uninstall fuzz check-fresh
 
 setup:
 	@bash tools/setup.sh
@@ -47,6 +47,10 @@ install: build
 
 uninstall:
 	cmake -DCMAKE_INSTALL_PREFIX="$(PREFIX)" -P cmake/UserUninstall.cmake
+
+# Clones the repository and runs the README's commands in the clone; slow, not part of test.
+check-fresh:
+	bash tools/check-fresh.sh
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD)
