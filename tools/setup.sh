@@ -8,7 +8,7 @@ packages=(
   googletest libgtest-dev
   qt6-base-dev libmpg123-dev libsdl2-dev libcurl4-openssl-dev libcpp-httplib-dev
   fonts-ipafont-gothic
-  lame python3 python3-mutagen
+  lame python3 python3-mutagen mpg123
   xvfb xdotool imagemagick x11-utils desktop-file-utils
   librsvg2-bin fp-utils
   libqt6svg6

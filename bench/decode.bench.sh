@@ -1,0 +1,47 @@
+#!/usr/bin/env bash
+# Decoding speed of libvbmp3 against `mpg123 -t` on the same 5-minute file,
+# and the time vbmp3_open takes on a ~100 MB VBR file without a Xing header.
+# Goals: at least 0.9x mpg123's throughput; open within 0.5 s.
+set -euo pipefail
+build=$(cd "${1:-build}" && pwd)
+bin=$build/bin
+for tool in lame mpg123; do
+  command -v $tool >/dev/null || { echo "decode.bench: $tool is missing (make setup)" >&2; exit 1; }
+done
+tmp=$(mktemp -d /tmp/vbmp3-bench.XXXXXX)
+trap 'rm -rf "$tmp"' EXIT
+
+"$bin/vbmp3_tonegen" 300 44100 2 > "$tmp/five.wav"
+lame --quiet -V 2 "$tmp/five.wav" "$tmp/five.mp3"
+lame --quiet -V 4 -t "$tmp/five.wav" "$tmp/noxing.mp3"
+rm "$tmp/five.wav"
+
+# Best of five runs each, interleaved so that both see the same machine load.
+# Both are timed as whole processes with the shell's own clock: CPU time
+# (user + system) is the throughput measure, as other work on the machine
+# disturbs it least; wall-clock time is shown as well.
+results=$tmp/results
+TIMEFORMAT='%U %S %R'
+for run in 1 2 3 4 5; do
+  { time "$bin/decode_bench" decode "$tmp/five.mp3" > /dev/null; } 2>&1 | awk '{print "ours", $1 + $2, $3}' >> "$results"
+  { time mpg123 -q -t "$tmp/five.mp3"; } 2>&1 | awk '{print "theirs", $1 + $2, $3}' >> "$results"
+done
+awk -v audio=300 '
+  $1 == "ours"   { if (!oc || $2 < oc) oc = $2; if (!ow || $3 < ow) ow = $3 }
+  $1 == "theirs" { if (!tc || $2 < tc) tc = $2; if (!tw || $3 < tw) tw = $3 }
+  END {
+    printf "decode: %d s of audio; libvbmp3 %.3f s CPU (%.0fx real time), mpg123 -t %.3f s CPU (%.0fx real time)\n", audio, oc, audio / oc, tc, audio / tc
+    printf "decode: throughput ratio libvbmp3 / mpg123 = %.2f by CPU time, %.2f by wall-clock time (goal >= 0.90)\n", tc / oc, tw / ow
+  }' "$results"
+
+# About 100 MB of VBR frames without any Xing/VBRI header.
+size=$(stat -c %s "$tmp/noxing.mp3")
+copies=$(( (100 * 1024 * 1024 + size - 1) / size ))
+for _ in $(seq "$copies"); do cat "$tmp/noxing.mp3"; done > "$tmp/big.mp3"
+rm "$tmp/noxing.mp3"
+bytes=$(stat -c %s "$tmp/big.mp3")
+for run in 1 2 3; do
+  read -r length secs < <("$bin/decode_bench" open "$tmp/big.mp3")
+  printf 'open: %d MB VBR without Xing header, Length %d s (expected about %d s), vbmp3_open %s s (goal <= 0.5 s)\n' \
+    $(( bytes / 1024 / 1024 )) "$length" $(( copies * 300 )) "$secs"
+done

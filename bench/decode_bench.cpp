@@ -1,0 +1,59 @@
+// Driver of decode.bench.sh:
+//   decode_bench decode FILE   decodes FILE through the library's decoder, with
+//                              the volume applied, into nothing; prints seconds
+//                              of audio and wall-clock seconds
+//   decode_bench open FILE     times vbmp3_open; prints Length and seconds
+#include "Decoder.h"
+#include "Volume.h"
+#include "vbmp3_abi.h"
+
+#include <array>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+namespace {
+
+double now() {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+
+int decode(const char* path) {
+    const double t0 = now();
+    auto d = vbmp3::Decoder::open(path);
+    if (!d) return 1;
+    std::vector<std::int16_t> buf(4096 * 2);
+    const double gain = vbmp3::Volume::gain(80);
+    std::size_t frames = 0, got;
+    while ((got = d->read(buf.data(), 4096)) > 0) {
+        vbmp3::Volume::apply(buf.data(), got, gain, gain);
+        frames += got;
+    }
+    const double t1 = now();
+    std::printf("%.3f %.3f\n", static_cast<double>(frames) / d->sampleRate(), t1 - t0);
+    return 0;
+}
+
+int open(const char* path) {
+    vbmp3_init();
+    std::array<std::uint8_t, 272> info{};
+    const double t0 = now();
+    const int rc = vbmp3_open(path, info.data());
+    const double t1 = now();
+    std::int32_t length;
+    std::memcpy(&length, info.data() + 268, 4);
+    vbmp3_free();
+    if (rc == 0) return 1;
+    std::printf("%d %.3f\n", length, t1 - t0);
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc == 3 && std::strcmp(argv[1], "decode") == 0) return decode(argv[2]);
+    if (argc == 3 && std::strcmp(argv[1], "open") == 0) return open(argv[2]);
+    std::fprintf(stderr, "usage: %s decode|open FILE\n", argv[0]);
+    return 2;
+}
