@@ -12,6 +12,7 @@ packages=(
   xvfb xdotool imagemagick x11-utils desktop-file-utils
   librsvg2-bin fp-utils
   libqt6svg6
+  time curl
 )
 
 missing=()

@@ -1,0 +1,82 @@
+#!/usr/bin/env bash
+# One velfetch run that ends in a catalogue hit against the loopback stand-in,
+# against curl fetching the same URLs one after another in one run.
+# Goals: velfetch's wall time at most 1.3x curl's; peak RSS at most 10 MB.
+set -euo pipefail
+build=$(cd "${1:-build}" && pwd)
+runs=${FETCH_BENCH_RUNS:-20}
+for tool in /usr/bin/time curl; do
+  command -v $tool >/dev/null || { echo "fetch.bench: $tool is missing (make setup)" >&2; exit 1; }
+done
+for f in "$build/bin/velfetch" "$build/bin/libvbmp3.so" "$build/tools/velstandin"; do
+  [ -x "$f" ] || [ -f "$f" ] || { echo "fetch.bench: $f is missing (make bench builds it)" >&2; exit 1; }
+done
+
+tmp=$(mktemp -d /tmp/fetch-bench.XXXXXX)
+standin_pid=
+cleanup() { [ -n "$standin_pid" ] && kill "$standin_pid" 2>/dev/null; rm -rf "$tmp"; }
+trap cleanup EXIT
+
+# A private application folder, and a track whose ID3v1 tag names the album.
+mkdir "$tmp/app"
+cp "$build/bin/velfetch" "$build/bin/libvbmp3.so" "$tmp/app/"
+python3 - "$tmp/track.mp3" <<'PY'
+import sys
+field = lambda s, n: s.encode().ljust(n, b"\0")[:n]
+tag = b"TAG" + field("Bench Title", 30) + field("Bench Artist", 30) + field("Album", 30) + b"2004" + field("", 30) + bytes([17])
+open(sys.argv[1], "wb").write(b"\x55" * 4096 + tag)
+PY
+
+"$build/tools/velstandin" --log "$tmp/requests.log" --results 3 --pages 1 --max-seconds 300 > "$tmp/standin.out" &
+standin_pid=$!
+for _ in $(seq 100); do grep -q '^port ' "$tmp/standin.out" 2>/dev/null && break; sleep 0.05; done
+port=$(awk '/^port /{print $2}' "$tmp/standin.out")
+[ -n "$port" ] || { echo "fetch.bench: the stand-in did not start" >&2; exit 1; }
+proxy="http://127.0.0.1:$port"
+
+unset no_proxy NO_PROXY all_proxy ALL_PROXY
+export http_proxy="$proxy"
+app="$tmp/app/velfetch"
+track="\"$tmp/track.mp3\""
+
+# The URLs of one run, in order, for curl.
+: > "$tmp/requests.log"
+timeout 120 "$app" "$track"
+[ -s "$tmp/app/temp.jpg" ] || { echo "fetch.bench: velfetch found no cover" >&2; exit 1; }
+mapfile -t urls < <(awk '{print $2}' "$tmp/requests.log")
+curl_args=()
+for u in "${urls[@]}"; do curl_args+=(-o /dev/null "$u"); done
+
+# Wall time: interleaved runs without wrappers, so that both see the same machine load.
+elapsed_us() { local t0=$EPOCHREALTIME; "$@"; local t1=$EPOCHREALTIME; echo $(( ${t1/./} - ${t0/./} )); }
+fetch_us=0; curl_us=0; empty_us=0
+for _ in $(seq "$runs"); do
+  rm -f "$tmp/app/temp.jpg" "$tmp/app/asin"
+  fetch_us=$(( fetch_us + $(elapsed_us "$app" "$track") ))
+  [ -s "$tmp/app/temp.jpg" ] || { echo "fetch.bench: velfetch found no cover" >&2; exit 1; }
+  curl_us=$(( curl_us + $(elapsed_us curl -s -A velbot "${curl_args[@]}") ))
+  empty_us=$(( empty_us + $(elapsed_us "$app") ))
+done
+
+# Peak RSS: the highest of three runs each.
+peak_kb() {
+  local best=0 r
+  for _ in 1 2 3; do
+    /usr/bin/time -f '%M' -o "$tmp/rss" "$@" > /dev/null
+    r=$(tail -n 1 "$tmp/rss"); [ "$r" -gt "$best" ] && best=$r
+  done
+  echo "$best"
+}
+fetch_rss=$(peak_kb "$app" "$track")
+curl_rss=$(peak_kb curl -s -A velbot "${curl_args[@]}")
+empty_rss=$(peak_kb "$app")
+
+echo "fetch: ${#urls[@]} requests per run (probe, page 1, image); $runs runs each"
+awk -v f="$fetch_us" -v c="$curl_us" -v e="$empty_us" -v n="$runs" -v fr="$fetch_rss" -v cr="$curl_rss" -v er="$empty_rss" 'BEGIN {
+  printf "fetch: velfetch %.1f ms per run, peak RSS %d KB\n", f / n / 1000, fr
+  printf "fetch: curl     %.1f ms per run, peak RSS %d KB\n", c / n / 1000, cr
+  printf "fetch: velfetch start-up alone (empty command line: decoder library loaded, no request) %.1f ms, peak RSS %d KB\n", e / n / 1000, er
+  ratio = f / c
+  printf "fetch: wall-time ratio velfetch / curl = %.2f (goal <= 1.30): %s\n", ratio, ratio <= 1.3 ? "met" : "MISSED"
+  printf "fetch: velfetch peak RSS %.1f MB (goal <= 10 MB): %s\n", fr / 1024, fr <= 10240 ? "met" : "MISSED"
+}'
