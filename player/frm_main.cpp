@@ -1,13 +1,18 @@
 #include "frm_main.h"
 
 #include "AppFolder.h"
+#include "CoverSearch.h"
+#include "CoverView.h"
 #include "InstanceLock.h"
 #include "MainWndProc.h"
 #include "ProgressBox.h"
 #include "ShowOpenDialog.h"
+#include "StoreLink.h"
 #include "TextUtil.h"
+#include "TitleName.h"
 #include "VBMP3.h"
 #include "about/frm_version.h"
+#include "tags/frm_TagInput.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -68,14 +73,9 @@ frm_main::frm_main(QWidget* parent)
     pic_main = new QWidget(this);
     pic_main->setGeometry(twipsRect(480, 4785, 1800, 1830));
 
-    pic_View = new QWidget(this);
+    pic_View = new CoverView(ViewStatus, this);
     pic_View->setGeometry(twipsRect(15, 15, 5460, 2685));
-    pic_View->setAutoFillBackground(true);
-    {
-        QPalette pal = pic_View->palette();
-        pal.setColor(QPalette::Window, Qt::black);
-        pic_View->setPalette(pal);
-    }
+    pic_View->setToolTip(storeToolTip());
 
     PicStatus = new ProgressBox(this);
     PicStatus->setGeometry(twipsRect(15, 2700, 5460, 165));
@@ -105,6 +105,7 @@ frm_main::frm_main(QWidget* parent)
     TimerStatus->setInterval(100);
     TimerImg = new QTimer(this);
     TimerImg->setInterval(1);
+    coverSearch_ = std::make_unique<CoverSearch>(*TimerImg, this, [this] { ShowCover(); }, [this] { ClearCover(); });
 
     connect(cmdPlay, &QPushButton::clicked, this, [this] { cmdPlay_Click(); });
     connect(cmdStop, &QPushButton::clicked, this, [this] { cmdStop_Click(); });
@@ -116,6 +117,9 @@ frm_main::frm_main(QWidget* parent)
     connect(ScSoftVol, &QScrollBar::valueChanged, this, [this] { ScSoftVol_Change(); });
     connect(ScSoftVol, &QScrollBar::sliderMoved, this, [this] { ScSoftVol_Scroll(); });
     connect(TimerStatus, &QTimer::timeout, this, [this] { TimerStatus_Timer(); });
+    connect(TimerImg, &QTimer::timeout, this, [this] { TimerImg_Timer(); });
+    connect(pic_View, &CoverView::filesDropped, this, [this](const QStringList& f) { pic_View_OLEDragDrop(f); });
+    connect(pic_View, &CoverView::doubleClicked, this, [this] { pic_View_DblClick(); });
     connect(PicStatus, &ProgressBox::mouseDown, this,
             [this](Qt::MouseButton b, Qt::KeyboardModifiers s, int x, int y) { PicStatus_MouseDown(b, s, x, y); });
 
@@ -187,9 +191,55 @@ void frm_main::Form_Unload() {
 }
 
 void frm_main::LoadTrack() {
+    pic_View->erase();
     cmdPlay->setText(QStringLiteral("PAUSE"));
     cmdPlay_Click();
+    ShowTrackTitle();
+    // The old cover fades out under the new caption, before the new search starts.
+    if (ViewStatus) AlphaHide();
+    StartCoverSearch(FileName);
+    QCoreApplication::processEvents();
 }
+
+void frm_main::ShowTrackTitle() {
+    QString artist, title;
+    VBMP3::TagRecord tag;
+    if (VBMP3::vbmp3_getFileTagInfoEX(libraryPath(FileName), tag) != 0) {
+        artist = QString::fromStdU16String(VBMP3::CutAtNul(tag.Artist.str()));
+        title = QString::fromStdU16String(VBMP3::CutAtNul(tag.Title.str()));
+    }
+    auto usable = [](const QString& text) { return !text.isEmpty() && text != QLatin1String(" "); };
+    setWindowTitle(usable(artist) && usable(title)
+                       ? artist + QStringLiteral(" - ") + title
+                       : QString::fromStdU16String(vel::GetTitleName(FileName.toStdU16String(), false)));
+    QCoreApplication::processEvents();
+}
+
+// ---- cover search, cover display, store link ----
+
+bool frm_main::StartCoverSearch(const QString& path) { return coverSearch_->StartCoverSearch(path); }
+
+void frm_main::TimerImg_Timer() { coverSearch_->TimerImg_Timer(); }
+
+void frm_main::ShowCover() { pic_View->ShowCover(CoverSearch::coverPath()); }
+
+void frm_main::ClearCover() { pic_View->ClearCover(); }
+
+void frm_main::AlphaShow() { pic_View->AlphaShow(); }
+
+void frm_main::AlphaHide() { pic_View->AlphaHide(); }
+
+void frm_main::pic_View_OLEDragDrop(const QStringList& files) {
+    // Only the first file counts; a drop without files never gets here.
+    if (files.isEmpty() || files.first().isEmpty()) return;
+    FileName = files.first();
+    if (!vel::EndsWithMp3(FileName.toStdString())) return;
+    VBMP3::vbmp3_stop();
+    VBMP3::vbmp3_encodeStop();
+    LoadTrack();
+}
+
+void frm_main::pic_View_DblClick() { openStoreLink(ViewStatus, AsinFileName, openUrl); }
 
 // ---- transport ----
 
@@ -297,7 +347,9 @@ void frm_main::cmdHelp_Click() {
 }
 
 void frm_main::cmdNext_Click() {
-    // The tag editor for FileName opens here; it is hooked up together with the editor.
+    // Modal: the window takes no input meanwhile, but its timers keep running.
+    frm_TagInput tagInput(FileName, this);
+    tagInput.exec();
 }
 
 void frm_main::cmdOption_Click() {

@@ -1,6 +1,8 @@
 #pragma once
 // The player's main window: cover area, progress bar, the button row and the
 // volume row, with the window's state and one handler per control event.
+#include "CoverView.h"
+
 #include <QString>
 #include <QWidget>
 
@@ -17,6 +19,7 @@ class QUrl;
 
 namespace velplay {
 
+class CoverSearch;
 class MainWndProc;
 class ProgressBox;
 
@@ -36,9 +39,8 @@ public:
     ~frm_main() override;
 
     // ---- controls ----
-    // Cover area: black, 364 x 179. The cover display replaces this plain
-    // widget with its own (drop target, double-click, fading picture).
-    QWidget* pic_View = nullptr;
+    // Cover area: black, 364 x 179; drop target, double-click, fading picture.
+    CoverView* pic_View = nullptr;
     ProgressBox* PicStatus = nullptr;
     QPushButton* cmdPlay = nullptr;
     QPushButton* cmdStop = nullptr;
@@ -74,8 +76,21 @@ public:
     // Deletes "asin" and releases the decoder; runs once, when the window closes.
     void Form_Unload();
 
-    // Makes FileName the current track and plays it.
+    // Makes FileName the current track: plays it, captions the window, fades
+    // the old cover out and starts the cover search.
     void LoadTrack();
+    void ShowTrackTitle();
+
+    // ---- cover search, cover display, store link ----
+    bool StartCoverSearch(const QString& path);
+    void TimerImg_Timer();
+    void ShowCover();
+    void ClearCover();
+    void AlphaShow();
+    void AlphaHide();
+    void pic_View_OLEDragDrop(const QStringList& files);
+    void pic_View_DblClick();
+    CoverSearch& coverSearch() { return *coverSearch_; }
 
     // The decoder's state: 0 stopped, 1 playing, 2 paused.
     static std::int32_t GetPlayState();
@@ -104,6 +119,7 @@ protected:
 
 private:
     std::unique_ptr<QLockFile> instanceLock_;
+    std::unique_ptr<CoverSearch> coverSearch_; // keeps the running fetcher (hProcess)
     MainWndProc* wndProc_ = nullptr;
     bool started_ = false;  // Form_Load got past the instance check
     bool unloaded_ = false;

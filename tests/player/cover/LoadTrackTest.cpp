@@ -1,0 +1,252 @@
+// The main window's track road: caption, drops, fade-out before the search,
+// the fetcher's hand-over, the store link and the tag editor.
+#include "AppFolder.h"
+#include "CoverSearch.h"
+#include "StubLibrary.h"
+#include "frm_main.h"
+#include "tags/frm_TagInput.h"
+
+#include <QApplication>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFile>
+#include <QImage>
+#include <QMimeData>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QThread>
+#include <QTimer>
+#include <QUrl>
+
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <csignal>
+#include <memory>
+#include <vector>
+
+namespace {
+
+using Calls = std::vector<std::string>;
+
+class LoadTrackTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir.isValid());
+        folder = dir.filePath("app folder");
+        ASSERT_TRUE(QDir().mkpath(folder));
+        vel::setAppFolderForTesting(QFile::encodeName(folder).toStdString());
+        form = std::make_unique<velplay::frm_main>();
+        form->openUrl = [this](const QUrl& url) {
+            urls.push_back(url);
+            return true;
+        };
+        form->AsinFileName = folder + "/asin";
+    }
+    void TearDown() override {
+        form->coverSearch().process().end();
+        form.reset();
+        vel::setAppFolderForTesting({});
+    }
+
+    void writeFetcher(const QString& body) {
+        QFile f(folder + "/velfetch");
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write("#!/bin/sh\n" + body.toUtf8() + "\n");
+        f.close();
+        f.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
+
+    void writeCover(const QString& path, QColor colour) {
+        QImage img(160, 160, QImage::Format_RGB32);
+        img.fill(colour);
+        ASSERT_TRUE(img.save(path, "PNG"));
+    }
+
+    void setTag(const char16_t* artist, const char16_t* title) {
+        vel::TagRecord tag;
+        tag.Artist.setRaw(artist);
+        tag.Title.setRaw(title);
+        stub.setTag(tag);
+    }
+
+    void waitForSearch() {
+        QDeadlineTimer deadline(10000);
+        while (form->TimerImg->isActive() && !deadline.hasExpired()) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+            QThread::msleep(1);
+        }
+    }
+
+    void drop(QMimeData& data) {
+        QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(form->pic_View, &enter);
+        QDropEvent event(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(form->pic_View, &event);
+    }
+
+    bool loaded(const QString& path) {
+        const Calls calls = stub.calls();
+        return std::find(calls.begin(), calls.end(), "open " + path.toStdString()) != calls.end();
+    }
+
+    veltest::StubLibrary stub;
+    QTemporaryDir dir;
+    QString folder;
+    std::unique_ptr<velplay::frm_main> form;
+    std::vector<QUrl> urls;
+};
+
+struct CaptionCase {
+    const char16_t* artist;
+    const char16_t* title;
+    bool readable;
+    const char* caption;
+};
+
+class CaptionTable : public LoadTrackTest, public ::testing::WithParamInterface<CaptionCase> {};
+
+TEST_P(CaptionTable, ArtistDashTitleOrFileName) {
+    setTag(GetParam().artist, GetParam().title);
+    if (!GetParam().readable) stub.failTagRead();
+    form->FileName = " /music/a.b song.mp3 ";
+    form->LoadTrack();
+    EXPECT_EQ(form->windowTitle(), QString::fromUtf8(GetParam().caption));
+    EXPECT_EQ(form->cmdPlay->text(), "PAUSE");
+    const Calls calls = stub.calls();
+    EXPECT_NE(std::find(calls.begin(), calls.end(), "getFileTagInfoEX /music/a.b song.mp3"), calls.end());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Tags, CaptionTable,
+    ::testing::Values(CaptionCase{u"Foo", u"Bar", true, "Foo - Bar"},
+                      CaptionCase{u"Foo", u"", true, "a.b song.mp3 "},
+                      CaptionCase{u"Foo", u" ", true, "a.b song.mp3 "},
+                      CaptionCase{u"", u"Bar", true, "a.b song.mp3 "},
+                      CaptionCase{u" ", u"Bar", true, "a.b song.mp3 "},
+                      CaptionCase{u"Foo", u"  ", true, "Foo -   "},
+                      CaptionCase{u"Foo ", u"Bar  ", true, "Foo  - Bar  "},
+                      CaptionCase{u"歌手", u"曲", true, "歌手 - 曲"},
+                      CaptionCase{u"Foo", u"Bar", false, "a.b song.mp3 "}));
+
+TEST_F(LoadTrackTest, DroppedFilesLoadOnlyTheFirstMp3) {
+    QMimeData three;
+    three.setUrls({QUrl::fromLocalFile("/m/x.Mp3"), QUrl::fromLocalFile("/m/y.mp3"), QUrl::fromLocalFile("/m/z.mp3")});
+    drop(three);
+    EXPECT_EQ(form->FileName, "/m/x.Mp3");
+    const Calls calls = stub.calls();
+    ASSERT_GE(calls.size(), 3u);
+    EXPECT_EQ(Calls(calls.begin(), calls.begin() + 3), Calls({"stop", "encodeStop", "stop"}));
+    EXPECT_TRUE(loaded("/m/x.Mp3"));
+    EXPECT_FALSE(loaded("/m/y.mp3"));
+
+    stub.clearCalls();
+    QMimeData wav;
+    wav.setUrls({QUrl::fromLocalFile("/m/x.wav")});
+    drop(wav);
+    EXPECT_EQ(form->FileName, "/m/x.wav");
+    EXPECT_TRUE(stub.calls().empty());
+
+    QMimeData text;
+    text.setText("/m/t.mp3");
+    drop(text);
+    EXPECT_EQ(form->FileName, "/m/x.wav");
+    EXPECT_TRUE(stub.calls().empty());
+}
+
+TEST_F(LoadTrackTest, OldCoverFadesOutUnderNewCaptionBeforeSearchStarts) {
+    writeCover(folder + "/temp.jpg", Qt::white);
+    form->ShowCover();
+    ASSERT_TRUE(form->ViewStatus);
+    writeFetcher("exec sleep 30");
+    setTag(u"Foo", u"Bar");
+    std::vector<int> alphas;
+    bool searchBeforeFade = false, captionLate = false;
+    form->pic_View->setFrameHookForTesting([&](int a, const QImage&) {
+        alphas.push_back(a);
+        searchBeforeFade |= form->TimerImg->isActive();
+        captionLate |= form->windowTitle() != "Foo - Bar";
+    });
+    form->FileName = dir.filePath("b.mp3");
+    form->LoadTrack();
+    ASSERT_EQ(alphas.size(), 255u);
+    EXPECT_EQ(alphas.back(), 1);
+    EXPECT_FALSE(searchBeforeFade);
+    EXPECT_FALSE(captionLate);
+    EXPECT_TRUE(form->TimerImg->isActive());
+    EXPECT_TRUE(form->ViewStatus); // still held until the new search ends
+
+    // Without a cover on show there is no fade.
+    form->ClearCover();
+    alphas.clear();
+    form->LoadTrack();
+    EXPECT_TRUE(alphas.empty());
+}
+
+TEST_F(LoadTrackTest, FetcherGetsTrackAndItsCoverFadesIn) {
+    writeFetcher(R"sh(d="$(dirname "$0")"
+printf '%s\n' "$#" "$1" > "$d/args"
+cp "$d/cover.png" "$d/temp.jpg"
+exit 1)sh");
+    writeCover(folder + "/cover.png", Qt::white);
+    form->FileName = dir.filePath("My Music/a b.mp3");
+    form->LoadTrack();
+    waitForSearch();
+    QFile args(folder + "/args");
+    ASSERT_TRUE(args.open(QIODevice::ReadOnly));
+    EXPECT_EQ(QString::fromUtf8(args.readAll()), "1\n\"" + form->FileName + "\"\n");
+    EXPECT_TRUE(form->ViewStatus);
+    EXPECT_EQ(form->pic_View->canvas().pixelColor(180, 90), QColor(Qt::white));
+}
+
+TEST_F(LoadTrackTest, SecondLoadEndsTheFirstFetcher) {
+    writeFetcher("exec sleep 30");
+    form->FileName = dir.filePath("a.mp3");
+    form->LoadTrack();
+    const pid_t first = form->coverSearch().process().pid();
+    ASSERT_GT(first, 0);
+    form->LoadTrack();
+    EXPECT_NE(form->coverSearch().process().pid(), first);
+    EXPECT_EQ(waitpid(first, nullptr, WNOHANG), -1);
+    EXPECT_TRUE(form->TimerImg->isActive());
+}
+
+TEST_F(LoadTrackTest, DoubleClickOpensProductOrStorePage) {
+    QFile asin(form->AsinFileName);
+    ASSERT_TRUE(asin.open(QIODevice::WriteOnly));
+    asin.write("B000ABCDEF\r\n");
+    asin.close();
+    EXPECT_EQ(form->pic_View->toolTip(), QString::fromUtf8("ダブルクリックで amazon.co.jp を開きます。"));
+    form->pic_View_DblClick();
+    form->ViewStatus = true;
+    form->pic_View_DblClick();
+    ASSERT_EQ(urls.size(), 2u);
+    EXPECT_EQ(urls[0].toString(), "http://www.amazon.co.jp/exec/obidos/ASIN/plovtarnime-22/sim=noref");
+    EXPECT_EQ(urls[1].toString(), "http://www.amazon.co.jp/exec/obidos/ASIN/B000ABCDEF/plovtarnime-22/sim=noref");
+}
+
+TEST_F(LoadTrackTest, TagEditorIsModalWhileStatusPollRuns) {
+    form->FileName = dir.filePath("t.mp3");
+    form->show();
+    int ticks = 0;
+    QObject::connect(form->TimerStatus, &QTimer::timeout, [&] { ++ticks; });
+    form->TimerStatus->start();
+    QString seenFile;
+    int ticksWhileOpen = 0;
+    QTimer::singleShot(350, [&] {
+        auto* editor = qobject_cast<velplay::frm_TagInput*>(QApplication::activeModalWidget());
+        if (!editor) return;
+        ticksWhileOpen = ticks;
+        seenFile = editor->parentWidget() == form.get() ? "owned" : "";
+        editor->reject();
+    });
+    form->cmdNext->click();
+    EXPECT_EQ(seenFile, "owned");
+    EXPECT_GE(ticksWhileOpen, 2);
+}
+
+} // namespace
