@@ -2,7 +2,7 @@
 """Writes the demo track: a short tune synthesised here, MP3-encoded by lame,
 with an ID3v1.1 tag whose texts are CP932, as the player reads them.
 
-    make_demo_track.py OUTPUT.mp3 [--wav-only OUTPUT.wav]
+    make_demo_track.py OUTPUT.mp3 [--lame PATH] [--wav-only OUTPUT.wav]
 
 Only the standard library is used; the result is the same on every run.
 """
@@ -186,9 +186,9 @@ def id3v1_tag(title, artist, album, year, comment, track, genre):
     return tag
 
 
-def encode(wav_path, mp3_path):
+def encode(wav_path, mp3_path, lame="lame"):
     """lame at a constant 128 kbit/s; lame adds no tag unless asked, ours follows."""
-    subprocess.run(["lame", "--quiet", "-b", "128", "--cbr", "-q", "2", "--noreplaygain",
+    subprocess.run([lame, "--quiet", "-b", "128", "--cbr", "-q", "2", "--noreplaygain",
                     wav_path, mp3_path], check=True)
     with open(mp3_path, "rb") as f:
         return f.read()
@@ -198,6 +198,7 @@ def main(argv):
     ap = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     ap.add_argument("output", help="MP3 file to write")
     ap.add_argument("--wav-only", metavar="WAV", help="write only the WAV file")
+    ap.add_argument("--lame", default="lame", help="the lame program to encode with")
     args = ap.parse_args(argv)
 
     frames = render()
@@ -211,7 +212,7 @@ def main(argv):
         wav_path = os.path.join(tmp, "demo.wav")
         mp3_path = os.path.join(tmp, "demo.mp3")
         write_wav(wav_path, frames)
-        audio = encode(wav_path, mp3_path)
+        audio = encode(wav_path, mp3_path, args.lame)
         tag = id3v1_tag(TAG_TITLE, TAG_ARTIST, TAG_ALBUM, TAG_YEAR, TAG_COMMENT,
                         TAG_TRACK, TAG_GENRE)
         part = os.path.join(tmp, "out.mp3")
