@@ -16,6 +16,7 @@ import unittest
 import wave
 
 DEMO = sys.argv[1] if len(sys.argv) > 1 else ""
+sys.dont_write_bytecode = True  # keep the source folders clean
 sys.path.insert(0, sys.argv[2] if len(sys.argv) > 2 else "")
 import make_demo_track as gen  # noqa: E402
 

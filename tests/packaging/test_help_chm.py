@@ -14,6 +14,7 @@ import tempfile
 import unittest
 
 CHM, SOURCE, CHMLS = (sys.argv[1:4] + ["", "", ""])[:3]
+sys.dont_write_bytecode = True  # keep the source folders clean
 sys.path.insert(0, SOURCE)
 import make_chm  # noqa: E402
 
