@@ -42,7 +42,7 @@ std::string getText(const std::uint8_t* p, std::size_t width) {
 // Zero-fills the field, then copies text ending with a NUL inside the field.
 void putText(std::uint8_t* p, std::size_t width, std::string_view text) {
     std::memset(p, 0, width);
-    std::memcpy(p, text.data(), std::min(text.size(), width - 1));
+    if (!text.empty()) std::memcpy(p, text.data(), std::min(text.size(), width - 1));
 }
 
 std::mutex g_mutex;
