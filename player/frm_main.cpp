@@ -77,9 +77,6 @@ frm_main::frm_main(QWidget* parent)
     pic_View->setGeometry(twipsRect(15, 15, 5460, 2685));
     pic_View->setToolTip(storeToolTip());
 
-    PicStatus = new ProgressBox(this);
-    PicStatus->setGeometry(twipsRect(15, 2700, 5460, 165));
-
     cmdPlay = makeButton(this, "PLAY", 30);
     cmdStop = makeButton(this, "STOP", 810);
     cmdVol = makeButton(this, "VOL", 1590);
@@ -96,6 +93,11 @@ frm_main::frm_main(QWidget* parent)
     ScSoftVol->setRange(0, 100);
     // The value changes when a drag ends; while dragging only the scroll handler runs.
     ScSoftVol->setTracking(false);
+
+    // Created in tab order, so that the focus chain follows it even where a
+    // control takes no focus.
+    PicStatus = new ProgressBox(this);
+    PicStatus->setGeometry(twipsRect(15, 2700, 5460, 165));
 
     QWidget* const tabOrder[] = {pic_main, pic_View, cmdPlay, cmdStop, cmdVol, cmdNext,
                                  cmdLoad, cmdHelp, cmdOption, Label1, ScSoftVol, PicStatus};

@@ -114,8 +114,11 @@ void frm_version::mouseMoveEvent(QMouseEvent* event) {
 
 bool frm_version::eventFilter(QObject* watched, QEvent* event) {
     if (watched == lblURL) {
-        if (event->type() == QEvent::MouseMove) lblURL_MouseMove();
-        else if (event->type() == QEvent::MouseButtonRelease &&
+        if (event->type() == QEvent::MouseMove) {
+            lblURL_MouseMove();
+            return true; // a label passes moves on to the box, which would clear the highlight again
+        }
+        if (event->type() == QEvent::MouseButtonRelease &&
                  static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton &&
                  lblURL->rect().contains(static_cast<QMouseEvent*>(event)->position().toPoint()))
             lblURL_Click();
