@@ -233,3 +233,72 @@ TEST(TagRead, ReadsTheTagBehindAnId3v2Header) {
     ASSERT_TRUE(tag);
     EXPECT_EQ(*tag, (TagFields{"Id3 Title", "Id3 Artist", "Id3 Album", "2001", "note", 17, 7}));
 }
+
+// Refusals that come from the system rather than from the file's mode. They
+// need root (an immutable file, a read-only or full file system) and are
+// skipped where the machine does not allow them.
+namespace {
+
+bool sh(const std::string& command) {
+    return std::system((command + " >/dev/null 2>&1").c_str()) == 0;
+}
+
+// A small tmpfs mounted for one test, unmounted at the end.
+class TinyFs {
+public:
+    explicit TinyFs(const fs::path& at, const char* size) : at_(at) {
+        fs::create_directories(at_);
+        mounted_ = sh("mount -t tmpfs -o size=" + std::string(size) + " tmpfs '" + at_.string() + "'");
+    }
+    ~TinyFs() {
+        if (mounted_) sh("umount '" + at_.string() + "'");
+    }
+    bool mounted() const { return mounted_; }
+
+private:
+    fs::path at_;
+    bool mounted_ = false;
+};
+
+} // namespace
+
+TEST(TagWriteRefused, ImmutableFile) {
+    ScratchDir dir;
+    const std::string path = dir.copy("id3v2_v1.mp3");
+    const std::string before = readAll(path);
+    if (!sh("chattr +i '" + path + "'")) GTEST_SKIP() << "chattr +i is not allowed here";
+    const int rc = writeTag(path, {"x", "y", "", "", "", 1, 1});
+    sh("chattr -i '" + path + "'");
+    EXPECT_EQ(rc, 0);
+    EXPECT_EQ(readAll(path), before);
+}
+
+TEST(TagWriteRefused, ReadOnlyFileSystem) {
+    ScratchDir dir;
+    TinyFs tmpfs(dir.file("mnt"), "1m");
+    if (!tmpfs.mounted()) GTEST_SKIP() << "cannot mount a tmpfs here";
+    const std::string path = dir.file("mnt/t.mp3").string();
+    fs::copy_file(fixture("id3v2_v1.mp3"), path);
+    const std::string before = readAll(path);
+    ASSERT_TRUE(sh("mount -o remount,ro '" + dir.file("mnt").string() + "'"));
+    EXPECT_EQ(writeTag(path, {"x", "y", "", "", "", 1, 1}), 0);
+    EXPECT_EQ(readAll(path), before);
+}
+
+TEST(TagWriteRefused, FullFileSystemLeavesNoHalfTag) {
+    ScratchDir dir;
+    TinyFs tmpfs(dir.file("mnt"), "64k");
+    if (!tmpfs.mounted()) GTEST_SKIP() << "cannot mount a tmpfs here";
+    // Audio that ends on a page boundary, so that the appended tag needs a new
+    // page; then fill the file system to the last byte.
+    const std::string path = dir.file("mnt/t.mp3").string();
+    const std::string audio = readAll(fixture("cbr.mp3")).substr(0, 8192);
+    writeAll(path, audio);
+    {
+        std::ofstream filler(dir.file("mnt/filler"), std::ios::binary);
+        const std::string block(4096, 'f');
+        for (int i = 0; i < 64 && filler.write(block.data(), block.size()); ++i) filler.flush();
+    }
+    EXPECT_EQ(writeTag(path, {"x", "y", "", "", "", 1, 1}), 0);
+    EXPECT_EQ(readAll(path), audio);
+}
