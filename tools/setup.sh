@@ -9,7 +9,7 @@ packages=(
   qt6-base-dev libmpg123-dev libsdl2-dev libcurl4-openssl-dev libcpp-httplib-dev
   fonts-ipafont-gothic
   lame python3 python3-mutagen mpg123
-  xvfb xdotool imagemagick x11-utils desktop-file-utils
+  xvfb xdotool imagemagick x11-utils x11-apps desktop-file-utils
   librsvg2-bin fp-utils
   libqt6svg6
   time curl
