@@ -15,6 +15,7 @@ constexpr std::size_t kChunkFrames = 4096;
 // volume react at once, large enough to ride out scheduling hiccups.
 constexpr double kAheadSeconds = 0.25;
 constexpr auto kPoll = std::chrono::milliseconds(10);
+constexpr auto kPlayOut = std::chrono::milliseconds(300);
 
 } // namespace
 
@@ -147,6 +148,12 @@ void Player::volume(int& left, int& right) const {
 void Player::run() {
     std::unique_lock lock(mutex_);
     while (!quit_) {
+        if (state_ != Playing && pauseAfterEnd_) {
+            pauseAfterEnd_ = false;
+            if (!wake_.wait_for(lock, kPlayOut, [this] { return quit_ || state_ != Stopped; }))
+                sink_->setPaused(true);
+            continue;
+        }
         if (state_ != Playing) {
             wake_.wait(lock);
             continue;
@@ -167,8 +174,10 @@ void Player::feedLocked(std::unique_lock<std::mutex>& lock) {
     const std::size_t queued = sink_->queuedFrames();
     if (drained_) {
         if (queued == 0) {
+            // The device still holds the last moments of sound: it is paused
+            // a little later, once they have played out.
             state_ = Stopped;
-            sink_->setPaused(true);
+            pauseAfterEnd_ = true;
             return;
         }
         wake_.wait_for(lock, kPoll);

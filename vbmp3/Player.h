@@ -55,6 +55,7 @@ private:
     State state_ = Stopped;
     bool quit_ = false;
     bool drained_ = false;          // decoder has no more audio: wait for the sink to empty
+    bool pauseAfterEnd_ = false;    // natural end: pause the sink once its last sound is out
     std::int64_t baseFrame_ = 0;    // stream position of the first frame written since the last seek
     std::int64_t written_ = 0;      // frames written to the sink since then
     std::vector<std::int16_t> buffer_;
