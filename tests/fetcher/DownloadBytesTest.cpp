@@ -159,6 +159,14 @@ TEST_F(Download, SilentServerEndsTheDownloadUntouched) {
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
 }
 
+TEST_F(Download, SilenceMidBodyKeepsWhatArrived) {
+    // The first 64 bytes arrive at once, the next only after the silence limit.
+    server.addRule(rule("/stall", Action::Drip, 4000));
+    std::vector<std::uint8_t> bytes;
+    EXPECT_EQ(DownloadBytes("http://img.test/stall", bytes, http), 64);
+    EXPECT_EQ(bytes, asBytes(standin::defaultImage().substr(0, 64)));
+}
+
 TEST_F(Download, UnreachableProxyReturnsZeroUntouched) {
     http.proxy = "http://127.0.0.1:" + std::to_string(closedPort());
     std::vector<std::uint8_t> bytes{6};
