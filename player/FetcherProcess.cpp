@@ -14,9 +14,20 @@ int FetcherProcess::start(const std::string& program, const std::string& argumen
     end();
     std::string prog = program, arg = argument;
     char* argv[] = {prog.data(), arg.data(), nullptr};
+    // The child starts with no signal blocked and every signal at its default,
+    // whatever the player ignores or blocks.
+    posix_spawnattr_t attr;
+    if (int rc = posix_spawnattr_init(&attr); rc != 0) return rc;
+    sigset_t none, all;
+    sigemptyset(&none);
+    sigfillset(&all);
+    posix_spawnattr_setsigmask(&attr, &none);
+    posix_spawnattr_setsigdefault(&attr, &all);
+    posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
     pid_t child = 0;
     // posix_spawn reports a failed exec (missing file, no permission) as its result.
-    int rc = posix_spawn(&child, prog.c_str(), nullptr, nullptr, argv, environ);
+    const int rc = posix_spawn(&child, prog.c_str(), nullptr, &attr, argv, environ);
+    posix_spawnattr_destroy(&attr);
     if (rc != 0) return rc;
     pid_ = child;
     return 0;
