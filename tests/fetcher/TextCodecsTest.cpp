@@ -24,8 +24,7 @@ INSTANTIATE_TEST_SUITE_P(
         EncodeCase{u"&", u"%26"},
         EncodeCase{u"x@y.jp", u"x@y.jp"},
         EncodeCase{u"\t", u"%09"},
-        EncodeCase{u"*-._", u"*-._"},
-        EncodeCase{u"AZaz09", u"AZaz09"},
+        EncodeCase{u"AZaz09*-._", u"AZaz09*-._"},
         // Brackets, tilde and the other ASCII punctuation are encoded; '@' (64) is not.
         EncodeCase{u"[~]?=/+", u"%5B%7E%5D%3F%3D%2F%2B"},
         EncodeCase{std::u16string(1, u'\0'), u"%00"},
@@ -84,20 +83,3 @@ INSTANTIATE_TEST_SUITE_P(
         DecodeCase{{0xC3, 0xC3, 0xA9}, u"", u"é"},
         // A multi-character replacement is inserted whole for each invalid byte.
         DecodeCase{{0xFF, 'a', 0xFF}, u"<?>", u"<?>a<?>"}));
-
-TEST(Utf8DecodeRoundTrip, EncodedBmpTextComesBack) {
-    // Every BMP code unit survives encode -> decode (the two routines agree).
-    std::u16string all;
-    for (unsigned c = 1; c < 0x10000; c += 7) all += char16_t(c);
-    std::u16string encoded = UrlEncodeUtf8(all);
-    std::vector<std::uint8_t> bytes;
-    for (std::size_t i = 0; i < encoded.size(); ++i) {
-        if (encoded[i] == u'%') {
-            bytes.push_back(std::uint8_t(std::stoi(std::string{char(encoded[i + 1]), char(encoded[i + 2])}, nullptr, 16)));
-            i += 2;
-        } else {
-            bytes.push_back(encoded[i] == u'+' ? ' ' : std::uint8_t(encoded[i]));
-        }
-    }
-    EXPECT_EQ(Utf8ToString(bytes), all);
-}
