@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <mpg123.h>
 
+#include <algorithm>
 #include <cmath>
 
 namespace vbmp3 {
@@ -60,20 +61,37 @@ int Decoder::lengthSeconds() const {
     return static_cast<int>(std::lround(info_.seconds()));
 }
 
-std::size_t Decoder::read(std::int16_t* out, std::size_t maxFrames) {
-    const size_t bytes = maxFrames * 2 * sizeof(std::int16_t);
-    // A format notice or a skipped frame may yield no bytes: try a few times.
-    for (int attempts = 0; attempts < 8; ++attempts) {
-        size_t done = 0;
-        const int rc = mpg123_read(mh_.get(), reinterpret_cast<unsigned char*>(out), bytes, &done);
-        if (done > 0) return done / (2 * sizeof(std::int16_t));
-        if (rc != MPG123_OK && rc != MPG123_NEW_FORMAT) return 0; // end of stream or a hard error
+std::span<const std::int16_t> Decoder::take(std::size_t maxFrames) {
+    // A format notice or a frame trimmed away entirely (gapless start) yields
+    // no samples: try a few more frames before calling it the end.
+    for (int attempts = 0; pending_.empty() && attempts < 8; ++attempts) {
+        off_t frameNo = 0;
+        unsigned char* audio = nullptr;
+        size_t bytes = 0;
+        const int rc = mpg123_decode_frame(mh_.get(), &frameNo, &audio, &bytes);
+        if (rc != MPG123_OK && rc != MPG123_NEW_FORMAT) break; // end of stream or a hard error
+        if (audio && bytes > 0)
+            pending_ = {reinterpret_cast<const std::int16_t*>(audio), bytes / sizeof(std::int16_t)};
     }
-    return 0;
+    const auto chunk = pending_.first(std::min(pending_.size(), maxFrames * 2));
+    pending_ = pending_.subspan(chunk.size());
+    return chunk;
+}
+
+std::size_t Decoder::read(std::int16_t* out, std::size_t maxFrames) {
+    std::size_t frames = 0;
+    while (frames < maxFrames) {
+        const auto chunk = take(maxFrames - frames);
+        if (chunk.empty()) break;
+        std::copy(chunk.begin(), chunk.end(), out + 2 * frames);
+        frames += chunk.size() / 2;
+    }
+    return frames;
 }
 
 std::int64_t Decoder::seekSample(std::int64_t sample) {
-    off_t landed = mpg123_seek(mh_.get(), static_cast<off_t>(sample), SEEK_SET);
+    pending_ = {};
+    const off_t landed = mpg123_seek(mh_.get(), static_cast<off_t>(sample), SEEK_SET);
     return landed < 0 ? -1 : static_cast<std::int64_t>(landed);
 }
 

@@ -7,7 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
-#include <string>
+#include <span>
 
 struct mpg123_handle_struct;
 
@@ -26,8 +26,11 @@ public:
     // Whole seconds, rounded to the nearest.
     int lengthSeconds() const;
 
-    // Decodes up to maxFrames stereo frames into out; 0 at the end of the
-    // stream or on an error the decoder cannot get past.
+    // Up to maxFrames decoded stereo frames (interleaved samples), straight
+    // from the decoder's own buffer and valid until the next call; empty at the
+    // end of the stream or on an error the decoder cannot get past.
+    std::span<const std::int16_t> take(std::size_t maxFrames);
+    // The same, copied into out; returns the number of frames.
     std::size_t read(std::int16_t* out, std::size_t maxFrames);
 
     // Moves to the given sample; returns the sample it landed on, -1 on failure.
@@ -41,6 +44,7 @@ private:
     FileHandle fd_;
     std::unique_ptr<mpg123_handle_struct, HandleDeleter> mh_;
     StreamInfo info_;
+    std::span<const std::int16_t> pending_; // decoded, not yet taken
 };
 
 } // namespace vbmp3

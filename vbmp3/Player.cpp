@@ -187,12 +187,20 @@ void Player::feedLocked(std::unique_lock<std::mutex>& lock) {
         wake_.wait_for(lock, kPoll);
         return;
     }
-    const std::size_t got = decoder_->read(buffer_.data(), kChunkFrames);
-    if (got == 0) {
-        drained_ = true;
-        return;
+    // Decoded audio goes straight from the decoder's buffer into ours, scaled
+    // on the way: one pass over the samples.
+    const double left = Volume::gain(left_), right = Volume::gain(right_);
+    std::size_t got = 0;
+    while (got < kChunkFrames) {
+        const auto chunk = decoder_->take(kChunkFrames - got);
+        if (chunk.empty()) {
+            drained_ = true;
+            break;
+        }
+        Volume::apply(chunk.data(), buffer_.data() + 2 * got, chunk.size() / 2, left, right);
+        got += chunk.size() / 2;
     }
-    Volume::apply(buffer_.data(), got, Volume::gain(left_), Volume::gain(right_));
+    if (got == 0) return;
     sink_->write(buffer_.data(), got);
     written_ += static_cast<std::int64_t>(got);
 }

@@ -11,16 +11,16 @@ double Volume::gain(int value) {
     return std::pow(10.0, (value - kMax) * (kRangeDb / (kMax - 1)) / 20.0);
 }
 
-void Volume::apply(std::int16_t* frames, std::size_t count, double left, double right) {
-    if (left == 1.0 && right == 1.0) return;
+void Volume::apply(const std::int16_t* in, std::int16_t* out, std::size_t count, double left,
+                   double right) {
     // Fixed point keeps the loop cheap; gains never exceed 1, so no clipping.
     const auto l = static_cast<std::int32_t>(left * 65536.0 + 0.5);
     const auto r = static_cast<std::int32_t>(right * 65536.0 + 0.5);
     // Straight-line pairs, which the compiler turns into vector code.
     for (std::size_t i = 0; i < count; ++i) {
-        const std::int32_t a = frames[2 * i], b = frames[2 * i + 1];
-        frames[2 * i] = static_cast<std::int16_t>((a * l) >> 16);
-        frames[2 * i + 1] = static_cast<std::int16_t>((b * r) >> 16);
+        const std::int32_t a = in[2 * i], b = in[2 * i + 1];
+        out[2 * i] = static_cast<std::int16_t>((a * l) >> 16);
+        out[2 * i + 1] = static_cast<std::int16_t>((b * r) >> 16);
     }
 }
 

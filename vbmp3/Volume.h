@@ -14,8 +14,9 @@ public:
     // Gain for a bar value (clamped to 0..100).
     static double gain(int value);
 
-    // Scales interleaved stereo frames in place; unity gains leave them untouched.
-    static void apply(std::int16_t* frames, std::size_t count, double left, double right);
+    // Copies interleaved stereo frames, scaled; in and out may be the same.
+    static void apply(const std::int16_t* in, std::int16_t* out, std::size_t count, double left,
+                      double right);
 };
 
 } // namespace vbmp3

@@ -192,13 +192,13 @@ TEST(VolumeCurve, EvenLoudnessStepsFromSilenceToUnity) {
 TEST(VolumeCurve, ScalesEachChannelOnItsOwn) {
     using vbmp3::Volume;
     std::int16_t frames[] = {32767, 32767, -32768, -32768, 1000, -1000};
-    Volume::apply(frames, 3, 1.0, 0.5);
+    Volume::apply(frames, frames, 3, 1.0, 0.5);
     EXPECT_EQ(frames[0], 32767);
     EXPECT_EQ(frames[1], 16383);
     EXPECT_EQ(frames[2], -32768);
     EXPECT_EQ(frames[3], -16384);
     EXPECT_EQ(frames[4], 1000);
     EXPECT_EQ(frames[5], -500);
-    Volume::apply(frames, 3, 0.0, 0.0);
+    Volume::apply(frames, frames, 3, 0.0, 0.0);
     for (auto s : frames) EXPECT_EQ(s, 0);
 }
