@@ -37,6 +37,37 @@ int closedPort() {
     return ntohs(a.sin_port);
 }
 
+// A loopback listener whose accept queue is full: new connections are never
+// completed, as with a host that does not answer.
+class StuffedListener {
+public:
+    StuffedListener() {
+        listener_ = socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        bind(listener_, reinterpret_cast<sockaddr*>(&a), sizeof a);
+        listen(listener_, 0);
+        socklen_t len = sizeof a;
+        getsockname(listener_, reinterpret_cast<sockaddr*>(&a), &len);
+        port_ = ntohs(a.sin_port);
+        for (int& fd : fillers_) {
+            fd = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
+            connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
+        }
+        usleep(100000);
+    }
+    ~StuffedListener() {
+        for (int fd : fillers_) close(fd);
+        close(listener_);
+    }
+    int port() const { return port_; }
+
+private:
+    int listener_ = -1, port_ = 0;
+    int fillers_[4] = {-1, -1, -1, -1};
+};
+
 } // namespace
 
 class Download : public veltest::WithStandin {};
@@ -165,6 +196,20 @@ TEST_F(Download, SilenceMidBodyKeepsWhatArrived) {
     std::vector<std::uint8_t> bytes;
     EXPECT_EQ(DownloadBytes("http://img.test/stall", bytes, http), 64);
     EXPECT_EQ(bytes, asBytes(standin::defaultImage().substr(0, 64)));
+}
+
+TEST_F(Download, ConnectTimeOutEndsTheDownloadUntouched) {
+    StuffedListener host;
+    http.proxy = "http://127.0.0.1:" + std::to_string(host.port());
+    http.connectTimeout = std::chrono::milliseconds(500);
+    http.silenceTimeout = std::chrono::seconds(10); // only the connect limit can end it early
+    std::vector<std::uint8_t> bytes{3};
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(DownloadBytes("http://img.test/a", bytes, http), 0);
+    const auto took = std::chrono::steady_clock::now() - start;
+    EXPECT_EQ(bytes, std::vector<std::uint8_t>{3});
+    EXPECT_GE(took, std::chrono::milliseconds(400));
+    EXPECT_LT(took, std::chrono::seconds(4));
 }
 
 TEST_F(Download, UnreachableProxyReturnsZeroUntouched) {
