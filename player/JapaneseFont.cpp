@@ -6,23 +6,24 @@
 
 namespace velplay {
 
+QStringList japaneseGothicFamilies() {
+    return {QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("MS PGothic"), QStringLiteral("IPAPGothic"),
+            QStringLiteral("IPAGothic"), QStringLiteral("Noto Sans CJK JP"), QStringLiteral("VL PGothic"),
+            QStringLiteral("Droid Sans Fallback")};
+}
+
 QString japaneseGothicFamily() {
-    static const char16_t* const preferred[] = {
-        u"ＭＳ Ｐゴシック", u"MS PGothic", u"IPAPGothic", u"IPA Pゴシック", u"IPAGothic",
-        u"Noto Sans CJK JP", u"VL PGothic", u"Droid Sans Fallback",
-    };
     const QStringList installed = QFontDatabase::families();
-    for (const char16_t* name : preferred) {
-        const QString family = QString::fromUtf16(name);
+    for (const QString& family : japaneseGothicFamilies())
         if (installed.contains(family, Qt::CaseInsensitive)) return family;
-    }
     return {};
 }
 
 void useJapaneseFont() {
-    const QString family = japaneseGothicFamily();
-    if (family.isEmpty()) return;
-    QFont font(family);
+    // A family list is matched when text is first drawn: no need to read the
+    // whole font list at start-up.
+    QFont font = QApplication::font();
+    font.setFamilies(japaneseGothicFamilies());
     font.setPointSizeF(9);
     QApplication::setFont(font);
 }

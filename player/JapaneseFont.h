@@ -1,13 +1,17 @@
 #pragma once
 // The Japanese gothic face for every caption, so that no text shows as boxes.
 #include <QString>
+#include <QStringList>
 
 namespace velplay {
 
-// The first installed of the preferred Japanese gothic faces, or an empty text.
+// The faces to try, best first.
+QStringList japaneseGothicFamilies();
+
+// The first installed of those faces, or an empty text (reads the whole font list: slow).
 QString japaneseGothicFamily();
 
-// Makes the application font that face at 9 points, when one is installed.
+// Makes the application font the first installed of those faces at 9 points.
 void useJapaneseFont();
 
 } // namespace velplay

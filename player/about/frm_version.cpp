@@ -39,7 +39,7 @@ frm_version::frm_version(QWidget* owner, std::function<bool(const QUrl&)> openUr
     lblAppTitle->setGeometry(twipsRect(585, 240, 3135, 390));
     lblAppTitle->setAlignment(Qt::AlignCenter);
     QFont titleFont = font();
-    if (const QString family = japaneseGothicFamily(); !family.isEmpty()) titleFont.setFamily(family);
+    titleFont.setFamilies(japaneseGothicFamilies());
     titleFont.setPointSizeF(15.75);
     titleFont.setBold(true);
     lblAppTitle->setFont(titleFont);

@@ -4,6 +4,7 @@
 #include "about/frm_version.h"
 
 #include <QApplication>
+#include <QFontInfo>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
@@ -38,8 +39,8 @@ TEST(AboutBox, ShowsTitleVersionNoteAndLink) {
     EXPECT_EQ(box.lblAppTitle->text(), "Velmora");
     EXPECT_TRUE(box.lblAppTitle->font().bold());
     EXPECT_DOUBLE_EQ(box.lblAppTitle->font().pointSizeF(), 15.75);
-    if (!velplay::japaneseGothicFamily().isEmpty()) {
-        EXPECT_EQ(box.lblAppTitle->font().family(), velplay::japaneseGothicFamily());
+    if (const QString family = velplay::japaneseGothicFamily(); !family.isEmpty()) {
+        EXPECT_EQ(QFontInfo(box.lblAppTitle->font()).family(), family);
     }
 #if VELMORA_VERSION_MAJOR == 1 && VELMORA_VERSION_MINOR == 0 && VELMORA_VERSION_PATCH == 0
     EXPECT_EQ(box.lblVersion->text(), "Version 1.00");
