@@ -18,7 +18,7 @@
 
 struct RuleCase {
     const char* name;
-    std::string spec;
+    std::string text;
     bool valid;
     standin::Action action;
     std::string match;
@@ -31,7 +31,7 @@ class RuleSpec : public ::testing::TestWithParam<RuleCase> {};
 TEST_P(RuleSpec, Parsed) {
     const auto& c = GetParam();
     std::string error;
-    auto rule = standin::parseRule(c.spec, &error);
+    auto rule = standin::parseRule(c.text, &error);
     ASSERT_EQ(rule.has_value(), c.valid) << error;
     if (!c.valid) {
         EXPECT_FALSE(error.empty());

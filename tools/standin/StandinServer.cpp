@@ -134,10 +134,10 @@ std::string enginePage(const Config& config) {
     return padded(page, 1500, "</body></html>\n");
 }
 
-std::optional<Rule> parseRule(const std::string& spec, std::string* error) {
+std::optional<Rule> parseRule(const std::string& text, std::string* error) {
     Rule rule;
     bool haveAction = false;
-    std::istringstream in(spec);
+    std::istringstream in(text);
     std::string token;
     auto fail = [&](const std::string& why) -> std::optional<Rule> {
         if (error) *error = why;

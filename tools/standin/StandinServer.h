@@ -49,7 +49,7 @@ struct Rule {
 
 // "match=<text> action=<pass|short|silence|drip|404|reset|huge|body|redirect>
 //  [arg=<n>] [file=<path>] [to=<url>] [times=<n>]"
-std::optional<Rule> parseRule(const std::string& spec, std::string* error = nullptr);
+std::optional<Rule> parseRule(const std::string& text, std::string* error = nullptr);
 
 class Server {
 public:

@@ -25,7 +25,7 @@ const char kUsage[] =
     "  --per-page N        records per page (default 10)\n"
     "  --engine-link TEXT  text after the product-link prefix on the search page ('' for none)\n"
     "  --image FILE        bytes served for image requests\n"
-    "  --rule SPEC         misbehave: \"match=TEXT action=pass|short|silence|drip|404|reset|\n"
+    "  --rule RULE         misbehave: \"match=TEXT action=pass|short|silence|drip|404|reset|\n"
     "                      huge|body|redirect [arg=N] [file=PATH] [to=URL] [times=N]\"\n"
     "                      (the first matching rule applies; arg: drip ms, 404 page bytes,\n"
     "                      reset after bytes, huge MiB)\n"
