@@ -89,12 +89,10 @@ std::string notFoundPage(long long size) {
 } // namespace
 
 std::string defaultImage() {
-    // Shaped like a JPEG file (start and end markers); the fetcher never looks inside.
-    std::string img = "\xFF\xD8\xFF\xE0";
-    img += std::string("\x00\x10JFIF\x00\x01\x01\x00\x00\x01\x00\x01\x00\x00", 16);
-    for (int i = 0; i < 3000; ++i) img += char((i * 37 + 11) & 0xFF);
-    img += "\xFF\xD9";
-    return img;
+    static const unsigned char cover[] = {
+#include "DefaultCover.inc"
+    };
+    return std::string(reinterpret_cast<const char*>(cover), sizeof cover);
 }
 
 std::string catalogueReply(const Config& config, const std::string& target) {

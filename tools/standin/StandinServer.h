@@ -24,7 +24,7 @@ struct Config {
     // What follows the product-link prefix on the search page, up to the quote;
     // empty: the page holds no product link.
     std::string engineLink = "B000STAND1";
-    std::string imageBytes;      // image reply; a small fake JPEG when empty
+    std::string imageBytes;      // image reply; a small built-in JPEG cover when empty
 };
 
 enum class Action {
