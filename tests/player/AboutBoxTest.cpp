@@ -55,14 +55,6 @@ TEST(AboutBox, ShowsTitleVersionNoteAndLink) {
     EXPECT_FALSE(highlighted(box));
 }
 
-TEST(AboutBox, VersionTextJoinsMinorAndRevision) {
-    const QString text = frm_version::versionText();
-    EXPECT_EQ(text, QStringLiteral("Version %1.%2%3")
-                        .arg(VELMORA_VERSION_MAJOR)
-                        .arg(VELMORA_VERSION_MINOR)
-                        .arg(VELMORA_VERSION_PATCH));
-}
-
 TEST(AboutBox, LinkHighlightsOverItselfAndClearsOverTheSurface) {
     frm_version box(nullptr, [](const QUrl&) { return true; });
     box.show();

@@ -35,6 +35,7 @@ TEST_F(PlayerFixture, StartsLibraryAndVolumeInOrderThenLoadsTheTrack) {
     EXPECT_TRUE(form->isVisible());
     EXPECT_EQ(form->cmdPlay->text(), "PAUSE");
     EXPECT_EQ(form->ScSoftVol->value(), 50);
+    EXPECT_EQ(form->ScSoftVol->maximum(), 100);
     EXPECT_EQ(form->AsinFileName, file("asin"));
     EXPECT_TRUE(form->TimerStatus->isActive());
     EXPECT_EQ(form->TimerStatus->interval(), 100);

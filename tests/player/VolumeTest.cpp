@@ -106,10 +106,3 @@ TEST_F(PlayerFixture, VolTwiceShowsThenHidesTheRowAtTheSameHeight) {
     EXPECT_EQ(form->cmdVol->palette().color(QPalette::Button), face);
     EXPECT_TRUE(stub.calls().empty());
 }
-
-TEST_F(PlayerFixture, StartUpTakesTheLibraryVolumeIntoTheBar) {
-    ASSERT_TRUE(form->Form_Load({}));
-    EXPECT_EQ(form->ScSoftVol->minimum(), 0);
-    EXPECT_EQ(form->ScSoftVol->maximum(), 100);
-    EXPECT_EQ(form->ScSoftVol->value(), 50);
-}
