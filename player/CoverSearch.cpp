@@ -16,8 +16,6 @@ CoverSearch::CoverSearch(QTimer& timerImg, QWidget* owner, std::function<void()>
                          std::function<void()> clearCover)
     : timerImg_(timerImg), owner_(owner), showCover_(std::move(showCover)), clearCover_(std::move(clearCover)) {}
 
-QString CoverSearch::fetcherPath() { return QFile::decodeName(vel::appFile("velfetch").c_str()); }
-
 QString CoverSearch::coverPath() { return QFile::decodeName(vel::appFile("temp.jpg").c_str()); }
 
 bool CoverSearch::StartCoverSearch(const QString& path) {

@@ -25,8 +25,7 @@ public:
 
     void TimerImg_Timer();
 
-    // The fetcher program and the picture it leaves, in the application folder.
-    static QString fetcherPath();
+    // The picture the fetcher leaves in the application folder.
     static QString coverPath();
 
     FetcherProcess& process() { return process_; }

@@ -7,7 +7,6 @@
 #include <optional>
 
 class QComboBox;
-class QLabel;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
