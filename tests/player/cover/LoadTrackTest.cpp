@@ -22,10 +22,8 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
 
 #include <algorithm>
-#include <csignal>
 #include <memory>
 #include <vector>
 
@@ -201,18 +199,6 @@ exit 1)sh");
     EXPECT_EQ(QString::fromUtf8(args.readAll()), "1\n\"" + form->FileName + "\"\n");
     EXPECT_TRUE(form->ViewStatus);
     EXPECT_EQ(form->pic_View->canvas().pixelColor(180, 90), QColor(Qt::white));
-}
-
-TEST_F(LoadTrackTest, SecondLoadEndsTheFirstFetcher) {
-    writeFetcher("exec sleep 30");
-    form->FileName = dir.filePath("a.mp3");
-    form->LoadTrack();
-    const pid_t first = form->coverSearch().process().pid();
-    ASSERT_GT(first, 0);
-    form->LoadTrack();
-    EXPECT_NE(form->coverSearch().process().pid(), first);
-    EXPECT_EQ(waitpid(first, nullptr, WNOHANG), -1);
-    EXPECT_TRUE(form->TimerImg->isActive());
 }
 
 TEST_F(LoadTrackTest, DoubleClickOpensProductOrStorePage) {
