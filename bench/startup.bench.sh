@@ -19,18 +19,20 @@ for f in velplay libvbmp3.so bare_qt_window map_wait vbmp3_tonegen; do
 done
 
 tmp=$(mktemp -d /tmp/velplay-bench.XXXXXX)
-n=99
-while [ -e /tmp/.X11-unix/X$n ] || [ -e /tmp/.X$n-lock ]; do n=$((n + 1)); done
-Xvfb :$n -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb=$!
 pids=()
+xvfb=
 cleanup() {
   for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
-  kill "$xvfb" 2>/dev/null || true
+  [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null || true
   rm -rf "$tmp"
 }
 trap cleanup EXIT
-for _ in $(seq 100); do [ -e /tmp/.X11-unix/X$n ] && break; sleep 0.05; done
+# Xvfb picks a free display itself and writes its number once it accepts clients.
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$tmp/display" >/dev/null 2>&1 &
+xvfb=$!
+for _ in $(seq 200); do [ -s "$tmp/display" ] && break; sleep 0.05; done
+[ -s "$tmp/display" ] || { echo "startup.bench: Xvfb did not start" >&2; exit 1; }
+n=$(tr -d '[:space:]' < "$tmp/display")
 
 mkdir -m 700 "$tmp/run"
 export DISPLAY=:$n XDG_RUNTIME_DIR=$tmp/run QT_QPA_PLATFORM=xcb SDL_AUDIODRIVER=dummy

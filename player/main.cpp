@@ -8,7 +8,6 @@
 #include <QApplication>
 #include <QMessageBox>
 #include <QStringList>
-#include <QTimer>
 
 #include <dlfcn.h>
 
@@ -52,7 +51,9 @@ int main(int argc, char** argv) {
     if (!window.Form_Load(args.join(u' '))) return 0;
     preloaded.reset(); // the binding holds its own reference
 
-    // The icon is drawn from SVG; the window needs it only once it is up.
-    QTimer::singleShot(0, [] { QApplication::setWindowIcon(velplay::appIcon()); });
+    // The icon is drawn from SVG, which takes a while: put the window on the
+    // screen first, then give it its icon.
+    QGuiApplication::sync();
+    QApplication::setWindowIcon(velplay::appIcon());
     return QApplication::exec();
 }
