@@ -36,7 +36,7 @@ Player::~Player() {
     }
     wake_.notify_all();
     if (thread_.joinable()) thread_.join();
-    // The sink goes before the decoder; both before SDL is shut down by the sink.
+    // The sink goes before the decoder; an SDL sink shuts SDL down and unloads it.
     sink_.reset();
     decoder_.reset();
 }
