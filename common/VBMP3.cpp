@@ -109,41 +109,39 @@ std::int32_t vbmp3_seek(std::int32_t position) {
     VBMP3_CALL(vbmp3_seek, Int, position);
 }
 
+namespace {
+
 // Record calls: program form -> byte form, call, byte form -> program form.
-std::int32_t vbmp3_open(const std::string& path, TrackInfo& info) {
-    auto bytes = vel::toBytes(info);
-    static std::int32_t (*cache)(const char*, std::uint8_t*) = nullptr;
-    static unsigned gen = 0;
-    std::int32_t r = resolve("vbmp3_open", cache, gen)(path.c_str(), bytes.data());
-    vel::fromBytes(bytes, info);
+template <typename Record, typename Call>
+std::int32_t throughBytes(Record& record, Call call) {
+    auto bytes = vel::toBytes(record);
+    const std::int32_t r = call(bytes.data());
+    vel::fromBytes(bytes, record);
     return r;
+}
+
+using PathRecord = std::int32_t (*)(const char*, std::uint8_t*);
+using PathRecordIntInt = std::int32_t (*)(const char*, std::uint8_t*, std::int32_t, std::int32_t);
+using Record = std::int32_t (*)(std::uint8_t*);
+
+} // namespace
+
+std::int32_t vbmp3_open(const std::string& path, TrackInfo& info) {
+    return throughBytes(info, [&](std::uint8_t* b) { VBMP3_CALL(vbmp3_open, PathRecord, path.c_str(), b); });
 }
 
 std::int32_t vbmp3_getFileTagInfoEX(const std::string& path, TagRecord& tag) {
-    auto bytes = vel::toBytes(tag);
-    static std::int32_t (*cache)(const char*, std::uint8_t*) = nullptr;
-    static unsigned gen = 0;
-    std::int32_t r = resolve("vbmp3_getFileTagInfoEX", cache, gen)(path.c_str(), bytes.data());
-    vel::fromBytes(bytes, tag);
-    return r;
+    return throughBytes(tag, [&](std::uint8_t* b) { VBMP3_CALL(vbmp3_getFileTagInfoEX, PathRecord, path.c_str(), b); });
 }
 
 std::int32_t vbmp3_setTagInfoEX(const std::string& path, TagRecord& tag, std::int32_t a, std::int32_t b) {
-    auto bytes = vel::toBytes(tag);
-    static std::int32_t (*cache)(const char*, std::uint8_t*, std::int32_t, std::int32_t) = nullptr;
-    static unsigned gen = 0;
-    std::int32_t r = resolve("vbmp3_setTagInfoEX", cache, gen)(path.c_str(), bytes.data(), a, b);
-    vel::fromBytes(bytes, tag);
-    return r;
+    return throughBytes(tag, [&](std::uint8_t* bytes) {
+        VBMP3_CALL(vbmp3_setTagInfoEX, PathRecordIntInt, path.c_str(), bytes, a, b);
+    });
 }
 
 std::int32_t vbmp3_getGenre(ShortTagRecord& rec) {
-    auto bytes = vel::toBytes(rec);
-    static std::int32_t (*cache)(std::uint8_t*) = nullptr;
-    static unsigned gen = 0;
-    std::int32_t r = resolve("vbmp3_getGenre", cache, gen)(bytes.data());
-    vel::fromBytes(bytes, rec);
-    return r;
+    return throughBytes(rec, [](std::uint8_t* b) { VBMP3_CALL(vbmp3_getGenre, Record, b); });
 }
 
 void setLibraryPath(const std::string& path) {
