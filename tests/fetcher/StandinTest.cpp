@@ -1,5 +1,6 @@
-// The stand-in server as demos and benchmarks use it: rule specs, and the
-// velstandin program steered by a scenario file, logging each request line.
+// The stand-in server as demos and benchmarks use it: rule specs, the
+// velstandin program steered by a scenario file, logging each request line,
+// and the demo catalogue (album specs, searches, images, product pages).
 #include "HttpFetch.h"
 #include "StandinServer.h"
 #include "TempFolder.h"
@@ -14,7 +15,9 @@
 
 #include <chrono>
 #include <fstream>
+#include <string>
 #include <thread>
+#include <vector>
 
 struct RuleCase {
     const char* name;
@@ -105,3 +108,151 @@ TEST(StandinProgram, ScenarioSteersRepliesAndRequestLinesAreLogged) {
     EXPECT_EQ(folder.read("requests.log"), "GET " + engine + " HTTP/1.1\nGET " + engine + " HTTP/1.1\nGET " + engine +
                                                " HTTP/1.1\nGET http://xml.amazon.co.jp/onca/xml3?KeywordSearch=x&page=1 HTTP/1.1\n");
 }
+
+// The demo catalogue: albums of our own found by their texts and identifiers.
+struct AlbumSpecCase {
+    const char* name;
+    std::string text;
+    bool valid;
+    std::string asin, artist, albumName, tracks;
+};
+
+class AlbumSpec : public ::testing::TestWithParam<AlbumSpecCase> {};
+
+TEST_P(AlbumSpec, Parsed) {
+    const auto& c = GetParam();
+    std::string error;
+    auto album = standin::parseAlbum(c.text, &error);
+    ASSERT_EQ(album.has_value(), c.valid) << error;
+    if (!c.valid) {
+        EXPECT_FALSE(error.empty());
+        return;
+    }
+    EXPECT_EQ(album->asin, c.asin);
+    EXPECT_EQ(album->artist, c.artist);
+    EXPECT_EQ(album->name, c.albumName);
+    EXPECT_EQ(album->tracks, c.tracks);
+    EXPECT_TRUE(album->imageBytes.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, AlbumSpec,
+    ::testing::Values(
+        AlbumSpecCase{"FourFields", "B0VELMORA1|ベルモラ楽団|Velmora デモ|朝の散歩;夜の散歩", true, "B0VELMORA1",
+                      "ベルモラ楽団", "Velmora デモ", "朝の散歩;夜の散歩"},
+        AlbumSpecCase{"EmptyImageField", "B1|a|b|c|", true, "B1", "a", "b", "c"},
+        AlbumSpecCase{"TooFewFields", "B1|a|b", false, {}, {}, {}, {}},
+        AlbumSpecCase{"TooManyFields", "B1|a|b|c|d|e", false, {}, {}, {}, {}},
+        AlbumSpecCase{"EmptyAsin", "|a|b|c", false, {}, {}, {}, {}},
+        AlbumSpecCase{"AsinWithMarkup", "B1<b>|a|b|c", false, {}, {}, {}, {}},
+        AlbumSpecCase{"AsinWithSlash", "B1/x|a|b|c", false, {}, {}, {}, {}},
+        AlbumSpecCase{"MissingImage", "B1|a|b|c|/nonexistent/cover.jpg", false, {}, {}, {}, {}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+standin::Config demoCatalogue() {
+    standin::Config config;
+    config.albums = {{"B0VELMORA1", "ベルモラ楽団", "Velmora デモ", "朝の散歩;夜の散歩", "MORNING"},
+                     {"B0VELMORA2", "ベルモラ楽団", "Velmora 二", "夕方の散歩", ""}};
+    return config;
+}
+
+std::string keywordTarget(const std::string& encodedWords, int page = 1) {
+    return "http://xml.amazon.co.jp/onca/xml3?t=plovtarnime-22&KeywordSearch=" + encodedWords +
+           "&mode=music&type=heavy&locale=jp&page=" + std::to_string(page) + "&f=xml";
+}
+
+struct KeywordCase {
+    const char* name;
+    std::string words; // percent-encoded, as the fetcher sends them
+    int page;
+    std::string total;
+    std::vector<std::string> asins;
+};
+
+class CatalogueKeyword : public ::testing::TestWithParam<KeywordCase> {};
+
+TEST_P(CatalogueKeyword, FindsTheAlbumsHoldingEveryWord) {
+    const auto& c = GetParam();
+    const std::string reply = standin::catalogueReply(demoCatalogue(), keywordTarget(c.words, c.page));
+    EXPECT_NE(reply.find("<TotalResults>" + c.total + "</TotalResults>"), std::string::npos) << reply;
+    std::vector<std::string> asins;
+    for (std::size_t at = 0; (at = reply.find("<Asin>", at)) != std::string::npos; at += 6)
+        asins.push_back(reply.substr(at + 6, reply.find('<', at + 6) - at - 6));
+    EXPECT_EQ(asins, c.asins);
+}
+
+// "ベルモラ楽団" and "朝の散歩" in UTF-8, percent-encoded; %E3%80%80 is the ideographic space.
+#define ARTIST "%E3%83%99%E3%83%AB%E3%83%A2%E3%83%A9%E6%A5%BD%E5%9B%A3"
+#define MORNING "%E6%9C%9D%E3%81%AE%E6%95%A3%E6%AD%A9"
+INSTANTIATE_TEST_SUITE_P(
+    Table, CatalogueKeyword,
+    ::testing::Values(KeywordCase{"ArtistAndTrack", ARTIST "+" MORNING, 1, "1", {"B0VELMORA1"}},
+                      KeywordCase{"IdeographicSpace", ARTIST "%E3%80%80" MORNING, 1, "1", {"B0VELMORA1"}},
+                      KeywordCase{"ArtistAloneFindsBothInOrder", ARTIST, 1, "2", {"B0VELMORA1", "B0VELMORA2"}},
+                      KeywordCase{"AlbumNameWord", "Velmora+%E4%BA%8C", 1, "1", {"B0VELMORA2"}},
+                      KeywordCase{"OneWordMissing", ARTIST "+Blue", 1, "0", {}},
+                      KeywordCase{"NoWords", "+", 1, "0", {}},
+                      KeywordCase{"SecondPageIsEmpty", ARTIST, 2, "2", {}}),
+    [](const auto& info) { return std::string(info.param.name); });
+#undef ARTIST
+#undef MORNING
+
+TEST(DemoCatalogue, AsinSearchAndImagesFindTheAlbumOthersKeepTheDefaults) {
+    const auto config = demoCatalogue();
+    const std::string hit = standin::catalogueReply(config, "http://xml.amazon.co.jp/onca/xml3?AsinSearch=B0VELMORA1&page=1");
+    EXPECT_NE(hit.find("<ProductName>Velmora デモ</ProductName>"), std::string::npos);
+    EXPECT_NE(hit.find("<Track>朝の散歩</Track><Track>夜の散歩</Track>"), std::string::npos);
+    const std::string other = standin::catalogueReply(config, "http://xml.amazon.co.jp/onca/xml3?AsinSearch=B000OTHER1&page=1");
+    EXPECT_NE(other.find("<ProductName>Stand-in album B000OTHER1</ProductName>"), std::string::npos);
+
+    standin::Server server(config);
+    ASSERT_TRUE(server.start());
+    velfetch::HttpSettings http;
+    http.proxy = server.proxyUrl();
+    auto get = [&](const std::string& url) {
+        std::vector<std::uint8_t> bytes;
+        velfetch::DownloadBytes(url, bytes, http);
+        return std::string(bytes.begin(), bytes.end());
+    };
+    EXPECT_EQ(get("http://img.standin.invalid/images/B0VELMORA1.MZZZZZZZ.jpg"), "MORNING");
+    // An album without a cover of its own and an unknown image get the default.
+    EXPECT_EQ(get("http://img.standin.invalid/images/B0VELMORA2.MZZZZZZZ.jpg"), standin::defaultImage());
+    EXPECT_EQ(get("http://img.standin.invalid/images/B0VELMORA10.MZZZZZZZ.jpg"), standin::defaultImage());
+    const std::string page = get("http://www.amazon.co.jp/exec/obidos/ASIN/B0VELMORA1/plovtarnime-22/sim=noref");
+    EXPECT_NE(page.find("<h1>Velmora デモ</h1>"), std::string::npos) << page;
+}
+
+struct PageCase {
+    const char* name;
+    std::string target;
+    std::string image;
+    std::vector<std::string> holds;
+};
+
+class ProductPage : public ::testing::TestWithParam<PageCase> {};
+
+TEST_P(ProductPage, HoldsTheProduct) {
+    const auto& c = GetParam();
+    auto config = demoCatalogue();
+    config.albums[0].imageBytes = c.image;
+    const std::string page = standin::productPage(config, c.target);
+    EXPECT_EQ(page.rfind("<!doctype html>", 0), 0u);
+    EXPECT_NE(page.find("<meta charset=\"utf-8\">"), std::string::npos);
+    for (const auto& text : c.holds) EXPECT_NE(page.find(text), std::string::npos) << text << "\n" << page;
+}
+
+const std::string kStore = "http://www.amazon.co.jp/exec/obidos/ASIN/";
+// The inlined cover's base64 digits, with one and two padding characters.
+INSTANTIATE_TEST_SUITE_P(
+    Table, ProductPage,
+    ::testing::Values(
+        PageCase{"AlbumThreeBytes", kStore + "B0VELMORA1/plovtarnime-22/sim=noref", "Man",
+                 {"<title>Velmora デモ - ベルモラ楽団 | デモ用ストア</title>", "アーティスト: ベルモラ楽団",
+                  "<li>朝の散歩</li><li>夜の散歩</li>", "data:image/jpeg;base64,TWFu\""}},
+        PageCase{"AlbumTwoBytes", kStore + "B0VELMORA1/plovtarnime-22/sim=noref", "Ma", {"base64,TWE=\""}},
+        PageCase{"AlbumOneByte", kStore + "B0VELMORA1", "M", {"base64,TQ==\""}},
+        PageCase{"StoreFrontListsTheCatalogue", kStore + "plovtarnime-22/sim=noref", "",
+                 {"<h1>デモ用ストア</h1>", "Velmora デモ - ベルモラ楽団 (B0VELMORA1)", "(B0VELMORA2)"}},
+        PageCase{"UnknownProductIsEscaped", kStore + "<b>x/plovtarnime-22", "",
+                 {"<h1>Stand-in album &lt;b&gt;x</h1>", "カタログにありません"}}),
+    [](const auto& info) { return std::string(info.param.name); });

@@ -17,6 +17,17 @@ class Server;
 
 namespace standin {
 
+// An album of a catalogue of our own (the demo's): keyword searches find it by
+// its texts, ASIN searches and image requests by its identifier, and its
+// product page shows it.
+struct Album {
+    std::string asin;       // letters and digits only
+    std::string artist;
+    std::string name;
+    std::string tracks;     // track titles, ';' between them
+    std::string imageBytes; // its cover; the default image when empty
+};
+
 struct Config {
     long long totalResults = 3;  // "TotalResults" of a keyword search (0: no results)
     long long totalPages = 1;    // "TotalPages"
@@ -25,6 +36,9 @@ struct Config {
     // empty: the page holds no product link.
     std::string engineLink = "B000STAND1";
     std::string imageBytes;      // image reply; a small built-in JPEG cover when empty
+    // When any: a keyword search finds the albums whose artist, name or tracks
+    // hold every search word, and nothing else.
+    std::vector<Album> albums;
 };
 
 enum class Action {
@@ -50,6 +64,9 @@ struct Rule {
 // "match=<text> action=<pass|short|silence|drip|404|reset|huge|body|redirect>
 //  [arg=<n>] [file=<path>] [to=<url>] [times=<n>]"
 std::optional<Rule> parseRule(const std::string& text, std::string* error = nullptr);
+
+// "<asin>|<artist>|<name>|<tracks>[|<image file>]"
+std::optional<Album> parseAlbum(const std::string& text, std::string* error = nullptr);
 
 class Server {
 public:
@@ -89,6 +106,9 @@ private:
 // The replies, for the demo and for tests that compare bodies.
 std::string catalogueReply(const Config& config, const std::string& target);
 std::string enginePage(const Config& config);
+// A small Japanese product page for a store address (…/exec/obidos/ASIN/<id>/…),
+// the cover inlined so that the page stands alone as a file.
+std::string productPage(const Config& config, const std::string& target);
 std::string defaultImage();
 
 } // namespace standin

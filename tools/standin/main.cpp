@@ -25,6 +25,8 @@ const char kUsage[] =
     "  --per-page N        records per page (default 10)\n"
     "  --engine-link TEXT  text after the product-link prefix on the search page ('' for none)\n"
     "  --image FILE        bytes served for image requests\n"
+    "  --album TEXT        a catalogue album, \"ASIN|artist|name|track;track...[|image file]\";\n"
+    "                      once any is given, keyword searches find only matching albums\n"
     "  --rule RULE         misbehave: \"match=TEXT action=pass|short|silence|drip|404|reset|\n"
     "                      huge|body|redirect [arg=N] [file=PATH] [to=URL] [times=N]\"\n"
     "                      (the first matching rule applies; arg: drip ms, 404 page bytes,\n"
@@ -59,6 +61,10 @@ bool apply(Options& o, const std::string& key, const std::string& value, std::st
         else if (key == "max-seconds") o.maxSeconds = std::stoll(value);
         else if (key == "image") {
             if (!readFile(value, o.config.imageBytes)) return error = "cannot read " + value, false;
+        } else if (key == "album") {
+            auto album = standin::parseAlbum(value, &error);
+            if (!album) return false;
+            o.config.albums.push_back(std::move(*album));
         } else if (key == "rule") {
             auto rule = standin::parseRule(value, &error);
             if (!rule) return false;
