@@ -7,7 +7,7 @@ JOBS       ?= $(shell nproc)
 FILE       ?= $(abspath $(BUILD))/share/demo/velmora-demo.mp3
 PREFIX     ?= $(HOME)/.local
 
-.PHONY: setup configure build test test-asan run bench clean install uninstall fuzz check-fresh
+.PHONY: setup configure build test test-asan run demo bench clean install uninstall fuzz check-fresh
 
 setup:
 	@bash tools/setup.sh
@@ -31,6 +31,10 @@ test-asan: setup
 
 run: build
 	$(BUILD)/bin/velplay $(FILE)
+
+# The player with a loopback stand-in of the cover services: the cover road offline.
+demo: build
+	bash tools/demo/run_demo.sh "$(BUILD)" "$(FILE)"
 
 bench: build
 	cmake --build $(BUILD) --target benchmarks -j $(JOBS)

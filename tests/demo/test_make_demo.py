@@ -1,0 +1,232 @@
+#!/usr/bin/env python3
+"""`make demo` as a user meets it, under Xvfb: the demo script starts the
+stand-in and the player, the cover fades in, a double-click brings the
+stand-in's product page to the browser through the demo's xdg-open wrapper,
+and closing the window ends the player, the stand-in and the script.
+
+    test_make_demo.py RUN_DEMO_SH BUILD_DIR
+
+Exits 77 (skipped) when Xvfb, xdotool or ImageMagick's import are missing,
+or the build has no demo cover.
+"""
+
+import ctypes
+import os
+import shutil
+import signal
+import subprocess
+import sys
+import tempfile
+import time
+import unittest
+
+SCRIPT = sys.argv[1] if len(sys.argv) > 1 else ""
+BUILD = sys.argv[2] if len(sys.argv) > 2 else ""
+CAPTION = "^ベルモラ楽団 - 朝の散歩$"
+STORE_PAGE = "http://www.amazon.co.jp/exec/obidos/ASIN/B0VELMORA1/plovtarnime-22/sim=noref"
+
+# In window coordinates: the 160 x 160 cover lies at (103, 11), centred in the
+# cover area. Two flat parts of the demo cover, and black beside it.
+SUN = ((183, 73), (255, 246, 216))
+WAVE = ((123, 161), (91, 127, 163))
+BESIDE = ((60, 91), (0, 0, 0))
+CLICK = (183, 91)
+
+
+def close_window(display, window):
+    """Asks the window to close as the window manager's close button does."""
+    x11 = ctypes.CDLL("libX11.so.6")
+    x11.XOpenDisplay.restype = ctypes.c_void_p
+    x11.XOpenDisplay.argtypes = [ctypes.c_char_p]
+    x11.XInternAtom.restype = ctypes.c_ulong
+    x11.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
+
+    class ClientMessage(ctypes.Structure):
+        _fields_ = [("type", ctypes.c_int), ("serial", ctypes.c_ulong), ("send_event", ctypes.c_int),
+                    ("display", ctypes.c_void_p), ("window", ctypes.c_ulong), ("message_type", ctypes.c_ulong),
+                    ("format", ctypes.c_int), ("data", ctypes.c_long * 5)]
+
+    class Event(ctypes.Union):
+        _fields_ = [("xclient", ClientMessage), ("pad", ctypes.c_long * 24)]
+
+    x11.XSendEvent.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_long, ctypes.POINTER(Event)]
+    x11.XFlush.argtypes = [ctypes.c_void_p]
+    x11.XCloseDisplay.argtypes = [ctypes.c_void_p]
+    dpy = x11.XOpenDisplay(display.encode())
+    if not dpy:
+        raise RuntimeError("cannot open display " + display)
+    event = Event()
+    event.xclient.type = 33  # ClientMessage
+    event.xclient.window = window
+    event.xclient.message_type = x11.XInternAtom(dpy, b"WM_PROTOCOLS", 0)
+    event.xclient.format = 32
+    event.xclient.data[0] = x11.XInternAtom(dpy, b"WM_DELETE_WINDOW", 0)
+    x11.XSendEvent(dpy, window, 0, 0, ctypes.byref(event))
+    x11.XFlush(dpy)
+    x11.XCloseDisplay(dpy)
+
+
+def read_ppm(data):
+    """(width, height, rgb bytes) of a binary PPM with a maxval of 255."""
+    fields, pos = [], 0
+    while len(fields) < 4:
+        while data[pos:pos + 1].isspace():
+            pos += 1
+        if data[pos:pos + 1] == b"#":
+            pos = data.index(b"\n", pos)
+            continue
+        end = pos
+        while not data[end:end + 1].isspace():
+            end += 1
+        fields.append(data[pos:end])
+        pos = end
+    if fields[0] != b"P6" or fields[3] != b"255":
+        raise ValueError("not an 8-bit P6 picture")
+    return int(fields[1]), int(fields[2]), data[pos + 1:]
+
+
+def processes_with(marker):
+    """Pids of processes whose environment holds `marker`."""
+    found = []
+    for pid in os.listdir("/proc"):
+        if not pid.isdigit():
+            continue
+        try:
+            with open(f"/proc/{pid}/environ", "rb") as f:
+                if marker.encode() in f.read().split(b"\0"):
+                    found.append(int(pid))
+        except OSError:
+            pass
+    return found
+
+
+class MakeDemo(unittest.TestCase):
+    def setUp(self):
+        self.tmp = tempfile.mkdtemp(prefix="velmora-demo-test.")
+        self.addCleanup(shutil.rmtree, self.tmp, True)
+        self.xvfb = subprocess.Popen(["Xvfb", "-displayfd", "1", "-screen", "0", "800x600x24", "-nolisten", "tcp"],
+                                     stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+        self.addCleanup(self.xvfb.stdout.close)
+        self.addCleanup(self.xvfb.wait)
+        self.addCleanup(self.xvfb.kill)
+        self.display = ":" + self.xvfb.stdout.readline().decode().strip()
+        self.demo = None
+
+        # The "real" xdg-open the wrapper hands the saved page to: records it.
+        realbin = os.path.join(self.tmp, "realbin")
+        os.mkdir(realbin)
+        with open(os.path.join(realbin, "xdg-open"), "w") as f:
+            f.write('#!/bin/sh\ncp "$1" "%s/opened.html" && printf "%%s\\n" "$@" > "%s/opened"\n' % (self.tmp, self.tmp))
+        os.chmod(os.path.join(realbin, "xdg-open"), 0o755)
+        os.mkdir(os.path.join(self.tmp, "run"), 0o700)
+        os.mkdir(os.path.join(self.tmp, "home"))
+
+        self.marker = "VEL_DEMO_TEST_MARK=" + self.tmp
+        self.env = dict(os.environ, DISPLAY=self.display, QT_QPA_PLATFORM="xcb", SDL_AUDIODRIVER="dummy",
+                        XDG_RUNTIME_DIR=os.path.join(self.tmp, "run"), HOME=os.path.join(self.tmp, "home"),
+                        TMPDIR=self.tmp, PATH=realbin + ":" + os.environ.get("PATH", ""),
+                        VEL_DEMO_MAX_SECONDS="60", VEL_DEMO_TEST_MARK=self.tmp,
+                        # A user's own proxy settings, which the demo must override.
+                        http_proxy="http://127.0.0.1:9", no_proxy="*", NO_PROXY="*")
+        self.addCleanup(self.end_leftovers)
+
+    def end_leftovers(self):
+        if self.demo and self.demo.poll() is None:
+            os.killpg(self.demo.pid, signal.SIGKILL)
+            self.demo.wait()
+        for pid in processes_with(self.marker):
+            try:
+                os.kill(pid, signal.SIGKILL)
+            except OSError:
+                pass
+
+    def tool(self, *args):
+        return subprocess.run(args, env=self.env, capture_output=True, timeout=20).stdout.decode().strip()
+
+    def wait_for(self, what, seconds, step=0.05):
+        deadline = time.monotonic() + seconds
+        while time.monotonic() < deadline:
+            result = what()
+            if result:
+                return result
+            time.sleep(step)
+        return what()
+
+    def screen_at(self, origin, points):
+        """The colours of window points on a screenshot of the whole screen."""
+        shot = subprocess.run(["import", "-window", "root", "-depth", "8", "ppm:-"], env=self.env, capture_output=True, timeout=20)
+        if shot.returncode != 0:
+            return None
+        width, height, rgb = read_ppm(shot.stdout)
+        colours = []
+        for x, y in points:
+            at = 3 * ((origin[1] + y) * width + origin[0] + x)
+            colours.append(tuple(rgb[at:at + 3]))
+        return colours
+
+    def test_cover_fades_in_store_page_opens_and_all_ends_with_the_player(self):
+        output = open(os.path.join(self.tmp, "demo.out"), "w+")
+        self.addCleanup(output.close)
+        started = time.monotonic()
+        self.demo = subprocess.Popen(["bash", SCRIPT, BUILD], env=self.env, stdout=output, stderr=subprocess.STDOUT,
+                                     start_new_session=True)
+
+        window = self.wait_for(lambda: self.tool("xdotool", "search", "--name", CAPTION).split("\n")[0], 10)
+        self.assertTrue(window, "no window captioned from the demo track's tag")
+        geometry = dict(line.split("=", 1) for line in
+                        self.tool("xdotool", "getwindowgeometry", "--shell", window).splitlines() if "=" in line)
+        origin = (int(geometry["X"]), int(geometry["Y"]))
+
+        points = [SUN[0], WAVE[0], BESIDE[0]]
+        wanted = [SUN[1], WAVE[1], BESIDE[1]]
+
+        def cover_shown():
+            seen = self.screen_at(origin, points)
+            close = seen and all(abs(a - b) <= 12 for got, want in zip(seen, wanted) for a, b in zip(got, want))
+            return seen if close else None
+
+        shown = self.wait_for(cover_shown, 8, step=0.02)
+        self.assertTrue(shown, "the demo cover did not appear: %s, wanted %s" % (self.screen_at(origin, points), wanted))
+        print("cover fully shown %.1f s after the demo started" % (time.monotonic() - started))
+
+        # A double-click on the cover: the wrapper fetches the product page
+        # through the stand-in and hands the saved file to the real xdg-open.
+        self.tool("xdotool", "mousemove", "--window", window, str(CLICK[0]), str(CLICK[1]),
+                  "click", "--repeat", "2", "--delay", "60", "1")
+        opened_path = os.path.join(self.tmp, "opened")
+        self.assertTrue(self.wait_for(lambda: os.path.exists(opened_path), 5), "the store page was not opened")
+        with open(opened_path) as f:
+            opened = f.read().splitlines()
+        self.assertEqual(len(opened), 1, opened)
+        self.assertTrue(opened[0].startswith(os.path.join(self.tmp, "velmora-demo.")) and opened[0].endswith(".html"),
+                        opened)
+        with open(os.path.join(self.tmp, "opened.html"), encoding="utf-8") as f:
+            page = f.read()
+        for text in ("<h1>Velmora デモ</h1>", "アーティスト: ベルモラ楽団", "<li>朝の散歩</li>", "data:image/jpeg;base64,/9j/"):
+            self.assertIn(text, page)
+
+        # Closing the window ends the player, then the script ends the stand-in.
+        close_window(self.display, int(window))
+        try:
+            status = self.demo.wait(timeout=10)
+        except subprocess.TimeoutExpired:
+            self.fail("the demo did not end with its window")
+        output.seek(0)
+        log = output.read()
+        self.assertEqual(status, 0, log)
+        self.assertIn("store page %s saved as %s" % (STORE_PAGE, opened[0]), log)
+        self.assertTrue(self.wait_for(lambda: not processes_with(self.marker), 3),
+                        "processes left: %s" % processes_with(self.marker))
+        self.assertEqual([n for n in os.listdir(self.tmp) if n.startswith("velmora-demo.")], [],
+                         "the demo's temporary folder is left")
+
+
+if __name__ == "__main__":
+    for tool in ("Xvfb", "xdotool", "import", "bash", "curl"):
+        if not shutil.which(tool):
+            print("SKIP: %s is not installed" % tool)
+            sys.exit(77)
+    if not os.path.exists(os.path.join(BUILD, "share", "demo", "velmora-demo-cover.jpg")):
+        print("SKIP: the demo cover was not drawn (no ImageMagick or IPA font at build time)")
+        sys.exit(77)
+    unittest.main(argv=sys.argv[:1], verbosity=2)

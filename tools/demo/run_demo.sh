@@ -1,0 +1,107 @@
+#!/usr/bin/env bash
+# The whole cover road offline. A loopback stand-in of the catalogue service,
+# the search engine and the store serves a catalogue of our own demo cover; the
+# player reaches it through http_proxy, so the demo track's cover fades in, and
+# a double-click shows the stand-in's product page. The stand-in ends with the
+# player.
+#
+#   run_demo.sh BUILD_DIR [TRACK.mp3]
+#
+# VEL_DEMO_MAX_SECONDS: the stand-in's own time limit (default 3600), which
+# ends it even when this script is killed before it can.
+set -euo pipefail
+
+say() { printf 'velmora demo: %s\n' "$*" >&2; }
+
+build=$(cd "${1:?usage: run_demo.sh BUILD_DIR [TRACK.mp3]}" && pwd)
+share=$build/share/demo
+track=${2:-$share/velmora-demo.mp3}
+player=$build/bin/velplay
+standin=$build/tools/velstandin
+cover=$share/velmora-demo-cover.jpg
+asin=B0VELMORA1
+
+for f in "$player" "$standin" "$track"; do
+  [ -e "$f" ] || { say "$f is missing (make build makes it)"; exit 1; }
+done
+if [ -z "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
+  say "no display: DISPLAY is not set (under Xvfb: xvfb-run -a make demo)"
+  exit 1
+fi
+
+tmp=$(mktemp -d "${TMPDIR:-/tmp}/velmora-demo.XXXXXX")
+standin_pid=
+player_pid=
+cleanup() {
+  if [ -n "$player_pid" ]; then kill "$player_pid" 2>/dev/null || true; fi
+  if [ -n "$standin_pid" ]; then
+    kill "$standin_pid" 2>/dev/null || true
+    wait "$standin_pid" 2>/dev/null || true
+  fi
+  rm -rf "$tmp"
+}
+trap cleanup EXIT
+trap 'exit 130' INT
+trap 'exit 143' TERM HUP
+
+# The catalogue: one album holding the demo track, with the cover drawn at build time.
+album="$asin|ベルモラ楽団|Velmora デモ|朝の散歩"
+if [ -f "$cover" ]; then
+  album+="|$cover"
+else
+  say "no demo cover at $cover: the stand-in's default cover is shown"
+fi
+# No product link on the search page: a track outside the catalogue gets no cover.
+"$standin" --port 0 --album "$album" --engine-link '' --log "$tmp/standin.log" \
+  --max-seconds "${VEL_DEMO_MAX_SECONDS:-3600}" >"$tmp/standin.out" &
+standin_pid=$!
+
+port=
+for _ in $(seq 200); do
+  port=$(sed -n 's/^port \([0-9][0-9]*\)$/\1/p' "$tmp/standin.out")
+  [ -n "$port" ] && break
+  kill -0 "$standin_pid" 2>/dev/null || break
+  sleep 0.025
+done
+if [ -z "$port" ]; then
+  say "the stand-in did not start"
+  exit 1
+fi
+proxy=http://127.0.0.1:$port
+
+# Browsers do not go through http_proxy: the player's xdg-open is a wrapper
+# that fetches store pages through the stand-in into a file and shows that.
+mkdir "$tmp/bin"
+{
+  echo '#!/usr/bin/env bash'
+  printf 'proxy=%q pages=%q real=%q\n' "$proxy" "$tmp" "$(command -v xdg-open || true)"
+  cat <<'WRAPPER'
+# Store pages of the Velmora demo come from its stand-in, saved as a file that
+# the real xdg-open shows; anything else goes to the real xdg-open unchanged.
+if [ $# -eq 1 ] && [[ $1 == http://www.amazon.co.jp/* ]]; then
+  page=$(mktemp --suffix=.html "$pages/store-page.XXXXXX") || exit 1
+  if ! curl -sS --noproxy '' -x "$proxy" --max-time 10 -o "$page" "$1"; then
+    echo "velmora demo: the stand-in did not answer for $1" >&2
+    exit 1
+  fi
+  echo "velmora demo: store page $1 saved as $page" >&2
+  [ -n "$real" ] && exec "$real" "$page"
+  echo "velmora demo: no xdg-open to show it; open $page in a browser" >&2
+  exit 0
+fi
+if [ -z "$real" ]; then
+  echo "xdg-open: not installed" >&2
+  exit 3
+fi
+exec "$real" "$@"
+WRAPPER
+} >"$tmp/bin/xdg-open"
+chmod +x "$tmp/bin/xdg-open"
+
+say "stand-in on $proxy (requests: $tmp/standin.log); starting the player"
+env -u no_proxy -u NO_PROXY http_proxy="$proxy" PATH="$tmp/bin:$PATH" "$player" "$track" &
+player_pid=$!
+status=0
+wait "$player_pid" || status=$?
+player_pid=
+exit "$status"
