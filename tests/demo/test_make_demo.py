@@ -121,6 +121,16 @@ class MakeDemo(unittest.TestCase):
         os.mkdir(os.path.join(self.tmp, "run"), 0o700)
         os.mkdir(os.path.join(self.tmp, "home"))
 
+        # A build folder of its own, so that the hand-off files land in a
+        # private application folder: the programs copied, the rest linked.
+        self.build = os.path.join(self.tmp, "build")
+        for folder in ("bin", "tools", "share"):
+            os.makedirs(os.path.join(self.build, folder))
+        for name in ("velplay", "velfetch", "libvbmp3.so"):
+            shutil.copy2(os.path.join(BUILD, "bin", name), os.path.join(self.build, "bin"))
+        os.symlink(os.path.join(BUILD, "tools", "velstandin"), os.path.join(self.build, "tools", "velstandin"))
+        os.symlink(os.path.join(BUILD, "share", "demo"), os.path.join(self.build, "share", "demo"))
+
         self.marker = "VEL_DEMO_TEST_MARK=" + self.tmp
         self.env = dict(os.environ, DISPLAY=self.display, QT_QPA_PLATFORM="xcb", SDL_AUDIODRIVER="dummy",
                         XDG_RUNTIME_DIR=os.path.join(self.tmp, "run"), HOME=os.path.join(self.tmp, "home"),
@@ -168,7 +178,7 @@ class MakeDemo(unittest.TestCase):
         output = open(os.path.join(self.tmp, "demo.out"), "w+")
         self.addCleanup(output.close)
         started = time.monotonic()
-        self.demo = subprocess.Popen(["bash", SCRIPT, BUILD], env=self.env, stdout=output, stderr=subprocess.STDOUT,
+        self.demo = subprocess.Popen(["bash", SCRIPT, self.build], env=self.env, stdout=output, stderr=subprocess.STDOUT,
                                      start_new_session=True)
 
         window = self.wait_for(lambda: self.tool("xdotool", "search", "--name", CAPTION).split("\n")[0], 10)
@@ -188,6 +198,12 @@ class MakeDemo(unittest.TestCase):
         shown = self.wait_for(cover_shown, 8, step=0.02)
         self.assertTrue(shown, "the demo cover did not appear: %s, wanted %s" % (self.screen_at(origin, points), wanted))
         print("cover fully shown %.1f s after the demo started" % (time.monotonic() - started))
+        app = os.path.join(self.build, "bin")
+        with open(os.path.join(app, "temp.jpg"), "rb") as got, \
+                open(os.path.join(BUILD, "share", "demo", "velmora-demo-cover.jpg"), "rb") as drawn:
+            self.assertEqual(got.read(), drawn.read(), "the cover shown is not the demo catalogue's")
+        with open(os.path.join(app, "asin"), "rb") as f:
+            self.assertEqual(f.read(), b"B0VELMORA1")
 
         # A double-click on the cover: the wrapper fetches the product page
         # through the stand-in and hands the saved file to the real xdg-open.

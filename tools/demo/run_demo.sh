@@ -25,7 +25,7 @@ for f in "$player" "$standin" "$track"; do
   [ -e "$f" ] || { say "$f is missing (make build makes it)"; exit 1; }
 done
 if [ -z "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
-  say "no display: DISPLAY is not set (under Xvfb: xvfb-run -a make demo)"
+  say "no display: start it from a desktop session (DISPLAY is not set)"
   exit 1
 fi
 
@@ -86,7 +86,7 @@ if [ $# -eq 1 ] && [[ $1 == http://www.amazon.co.jp/* ]]; then
   fi
   echo "velmora demo: store page $1 saved as $page" >&2
   [ -n "$real" ] && exec "$real" "$page"
-  echo "velmora demo: no xdg-open to show it; open $page in a browser" >&2
+  echo "velmora demo: no xdg-open to show it; open $page in a browser (it goes when the demo ends)" >&2
   exit 0
 fi
 if [ -z "$real" ]; then
@@ -99,6 +99,8 @@ WRAPPER
 chmod +x "$tmp/bin/xdg-open"
 
 say "stand-in on $proxy (requests: $tmp/standin.log); starting the player"
+[ "$track" -ef "$share/velmora-demo.mp3" ] ||
+  say "only the demo track is in the demo catalogue: $track gets no cover"
 env -u no_proxy -u NO_PROXY http_proxy="$proxy" PATH="$tmp/bin:$PATH" "$player" "$track" &
 player_pid=$!
 status=0
