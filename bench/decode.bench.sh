@@ -20,8 +20,7 @@ rm "$tmp/five.wav"
 # CPU time (user + system) is the measure, as other work on the machine
 # disturbs it least. mpg123 is timed as a whole process by the shell; for
 # libvbmp3 both the decoding inside the driver (what a player pays per file)
-# and the whole driver process (which also loads SDL and its many libraries
-# at start) are shown.
+# and the whole driver process (start-up and library loading included) are shown.
 results=$tmp/results
 TIMEFORMAT='%U %S %R'
 for run in 1 2 3 4 5; do
