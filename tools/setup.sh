@@ -15,6 +15,12 @@ packages=(
   time curl
 )
 
+# What a desktop user needs to open the help file and web pages; CI has no use
+# for them (they pull in a whole GUI toolkit), so it skips them.
+if [ "${CI:-}" != "true" ]; then
+  packages+=(xdg-utils xchm)
+fi
+
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
