@@ -109,6 +109,44 @@ TEST(StandinProgram, ScenarioSteersRepliesAndRequestLinesAreLogged) {
                                                " HTTP/1.1\nGET http://xml.amazon.co.jp/onca/xml3?KeywordSearch=x&page=1 HTTP/1.1\n");
 }
 
+// A stand-in whose starter is killed ends by itself, not at its time limit.
+TEST(StandinProgram, EndsOnceTheWatchedProcessHasGone) {
+    veltest::TempFolder folder;
+    std::string sleepProgram = "/bin/sleep", thirty = "30";
+    char* sleepArgv[] = {sleepProgram.data(), thirty.data(), nullptr};
+    pid_t watched = 0;
+    ASSERT_EQ(posix_spawn(&watched, sleepProgram.c_str(), nullptr, nullptr, sleepArgv, environ), 0);
+
+    std::string program = VEL_STANDIN_PROGRAM, watchFlag = "--watch-pid", watchedPid = std::to_string(watched),
+                limitFlag = "--max-seconds", limit = "30", out = folder.file("out");
+    char* argv[] = {program.data(), watchFlag.data(), watchedPid.data(), limitFlag.data(), limit.data(), nullptr};
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    pid_t pid = 0;
+    ASSERT_EQ(posix_spawn(&pid, program.c_str(), &actions, nullptr, argv, environ), 0);
+    posix_spawn_file_actions_destroy(&actions);
+    for (int i = 0; i < 200 && folder.read("out").value_or("").find("port ") != 0; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    int status = 0;
+    EXPECT_EQ(waitpid(pid, &status, WNOHANG), 0) << "ended while the watched process lived";
+
+    kill(watched, SIGKILL);
+    waitpid(watched, nullptr, 0);
+    pid_t ended = 0;
+    for (int i = 0; i < 100 && ended == 0; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        ended = waitpid(pid, &status, WNOHANG);
+    }
+    if (ended == 0) {
+        kill(pid, SIGKILL);
+        waitpid(pid, &status, 0);
+    }
+    EXPECT_EQ(ended, pid) << "still running 2 s after the watched process ended";
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+}
+
 // The demo catalogue: albums of our own found by their texts and identifiers.
 struct AlbumSpecCase {
     const char* name;

@@ -7,8 +7,7 @@
 #
 #   run_demo.sh BUILD_DIR [TRACK.mp3]
 #
-# VEL_DEMO_MAX_SECONDS: the stand-in's own time limit (default 3600), which
-# ends it even when this script is killed before it can.
+# VEL_DEMO_MAX_SECONDS: the stand-in's own time limit (default 3600).
 set -euo pipefail
 
 say() { printf 'velmora demo: %s\n' "$*" >&2; }
@@ -52,8 +51,9 @@ else
   say "no demo cover at $cover: the stand-in's default cover is shown"
 fi
 # No product link on the search page: a track outside the catalogue gets no cover.
+# It also ends by itself should this script be killed.
 "$standin" --port 0 --album "$album" --engine-link '' --log "$tmp/standin.log" \
-  --max-seconds "${VEL_DEMO_MAX_SECONDS:-3600}" >"$tmp/standin.out" &
+  --watch-pid $$ --max-seconds "${VEL_DEMO_MAX_SECONDS:-3600}" >"$tmp/standin.out" &
 standin_pid=$!
 
 port=

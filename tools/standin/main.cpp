@@ -2,6 +2,7 @@
 // Point the fetcher at it with http_proxy=http://127.0.0.1:PORT.
 #include "StandinServer.h"
 
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -10,6 +11,9 @@
 #include <sstream>
 #include <string>
 #include <vector>
+
+#include <signal.h>
+#include <sys/types.h>
 
 namespace {
 
@@ -33,12 +37,14 @@ const char kUsage[] =
     "                      reset after bytes, huge MiB)\n"
     "  --scenario FILE     options from a file, one per line without the dashes (# comments)\n"
     "  --max-seconds N     end by itself after N seconds (default 600)\n"
+    "  --watch-pid N       end by itself once process N has gone\n"
     "Prints \"port N\" on its first line once it listens.\n";
 
 struct Options {
     int port = 0;
     std::string log;
     long long maxSeconds = 600;
+    long long watchPid = 0;
     standin::Config config;
     std::vector<standin::Rule> rules;
 };
@@ -59,6 +65,7 @@ bool apply(Options& o, const std::string& key, const std::string& value, std::st
         else if (key == "per-page") o.config.perPage = std::stoi(value);
         else if (key == "engine-link") o.config.engineLink = value;
         else if (key == "max-seconds") o.maxSeconds = std::stoll(value);
+        else if (key == "watch-pid") o.watchPid = std::stoll(value);
         else if (key == "image") {
             if (!readFile(value, o.config.imageBytes)) return error = "cannot read " + value, false;
         } else if (key == "album") {
@@ -119,8 +126,10 @@ int main(int argc, char** argv) {
     }
     std::cout << "port " << server.port() << std::endl;
 
-    // Bounded life: a forgotten stand-in ends by itself.
-    for (long long ms = 0; !stopRequested && ms < o.maxSeconds * 1000; ms += 50) {
+    // Bounded life: a forgotten stand-in ends by itself, and so does one whose
+    // starter was killed before it could end it.
+    auto watchedGone = [&] { return o.watchPid > 0 && kill(pid_t(o.watchPid), 0) != 0 && errno == ESRCH; };
+    for (long long ms = 0; !stopRequested && ms < o.maxSeconds * 1000 && !watchedGone(); ms += 50) {
         struct timespec pause { 0, 50'000'000 };
         nanosleep(&pause, nullptr);
     }
