@@ -211,9 +211,11 @@ void frm_main::ShowTrackTitle() {
         title = QString::fromStdU16String(VBMP3::CutAtNul(tag.Title.str()));
     }
     auto usable = [](const QString& text) { return !text.isEmpty() && text != QLatin1String(" "); };
-    setWindowTitle(usable(artist) && usable(title)
-                       ? artist + QStringLiteral(" - ") + title
-                       : QString::fromStdU16String(vel::GetTitleName(FileName.toStdU16String(), false)));
+    QString caption = usable(artist) && usable(title)
+                          ? artist + QStringLiteral(" - ") + title
+                          : QString::fromStdU16String(vel::GetTitleName(FileName.toStdU16String(), false));
+    // Qt reads "[*]" in a title as the modified-marker placeholder; doubled, it shows as itself.
+    setWindowTitle(caption.replace(QStringLiteral("[*]"), QStringLiteral("[*][*]")));
     QCoreApplication::processEvents();
 }
 
