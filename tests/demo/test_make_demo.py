@@ -108,7 +108,7 @@ class MakeDemo(unittest.TestCase):
                                      stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
         self.addCleanup(self.xvfb.stdout.close)
         self.addCleanup(self.xvfb.wait)
-        self.addCleanup(self.xvfb.kill)
+        self.addCleanup(self.xvfb.terminate)  # lets Xvfb remove its lock file and socket
         self.display = ":" + self.xvfb.stdout.readline().decode().strip()
         self.demo = None
 

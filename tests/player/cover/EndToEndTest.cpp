@@ -72,8 +72,12 @@ protected:
     void TearDown() override {
         for (QProcess* p : {player.get(), standin.get(), xvfb.get()})
             if (p && p->state() != QProcess::NotRunning) {
-                p->kill();
-                p->waitForFinished(5000);
+                // Asked first, so that Xvfb removes its lock file and socket.
+                p->terminate();
+                if (!p->waitForFinished(3000)) {
+                    p->kill();
+                    p->waitForFinished(5000);
+                }
             }
     }
 
@@ -97,7 +101,7 @@ protected:
 };
 
 TEST_F(EndToEnd, CaptionCoverFadeStoreLinkAndTagEditUnderXvfb) {
-    for (const char* tool : {"Xvfb", "xdotool", "xwd", "convert", "lame", "/usr/bin/python3"})
+    for (const char* tool : {"Xvfb", "xdpyinfo", "xdotool", "xwd", "convert", "lame", "/usr/bin/python3"})
         if (!have(tool)) GTEST_SKIP() << tool << " is not installed";
     if (std::system("/usr/bin/python3 -c 'import mutagen.id3' >/dev/null 2>&1") != 0) GTEST_SKIP() << "no python3-mutagen";
     for (const QString& f : {kBin + "/velplay", kBin + "/velfetch", kBin + "/libvbmp3.so", kStandin})
@@ -147,10 +151,29 @@ TEST_F(EndToEnd, CaptionCoverFadeStoreLinkAndTagEditUnderXvfb) {
     const QString portLine = QString::fromUtf8(standin->readLine()).trimmed();
     ASSERT_TRUE(portLine.startsWith("port ")) << portLine.toStdString();
 
-    xvfb = std::make_unique<QProcess>();
-    xvfb->start("Xvfb", {"-displayfd", "1", "-screen", "0", "800x600x24", "-nolisten", "tcp"});
-    ASSERT_TRUE(xvfb->waitForReadyRead(10000));
-    const QString display = ":" + QString::fromUtf8(xvfb->readLine()).trimmed();
+    // Xvfb picks a free display and names it once it listens. Make sure it
+    // takes clients before the player needs it; a server that went away again
+    // is started afresh (twice at most) rather than reported as a missing window.
+    QString display;
+    bool serverUp = false;
+    for (int attempt = 0; attempt < 3 && !serverUp; ++attempt) {
+        xvfb = std::make_unique<QProcess>();
+        xvfb->start("Xvfb", {"-displayfd", "1", "-screen", "0", "800x600x24", "-nolisten", "tcp"});
+        ASSERT_TRUE(xvfb->waitForReadyRead(10000));
+        display = ":" + QString::fromUtf8(xvfb->readLine()).trimmed();
+        for (int i = 0; i < 30 && !serverUp; ++i) {
+            QProcess probe;
+            probe.start("xdpyinfo", {"-display", display});
+            serverUp = probe.waitForFinished(5000) && probe.exitStatus() == QProcess::NormalExit &&
+                       probe.exitCode() == 0;
+            if (!serverUp) QThread::msleep(100);
+        }
+        if (!serverUp) {
+            xvfb->kill();
+            xvfb->waitForFinished(5000);
+        }
+    }
+    ASSERT_TRUE(serverUp) << "Xvfb on " << display.toStdString() << " takes no clients";
 
     QDir().mkpath(T + "/run");
     QFile::setPermissions(T + "/run", QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
