@@ -2,6 +2,8 @@
 // The progress bar: drawn in twips (15 to the pixel) as a blue box up to the
 // position and a white box after it. It keeps showing the last boxes it was
 // given until it is given new ones.
+#include "Twips.h"
+
 #include <QWidget>
 
 #include <cstdint>
@@ -12,8 +14,6 @@ namespace velplay {
 class ProgressBox : public QWidget {
     Q_OBJECT
 public:
-    static constexpr int kTwipsPerPixel = 15;
-
     explicit ProgressBox(QWidget* parent = nullptr);
 
     int innerWidthTwips() const { return width() * kTwipsPerPixel; }

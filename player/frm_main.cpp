@@ -4,12 +4,14 @@
 #include "CoverSearch.h"
 #include "CoverView.h"
 #include "InstanceLock.h"
+#include "LibraryPath.h"
 #include "MainWndProc.h"
 #include "ProgressBox.h"
 #include "ShowOpenDialog.h"
 #include "StoreLink.h"
 #include "TextUtil.h"
 #include "TitleName.h"
+#include "Twips.h"
 #include "VBMP3.h"
 #include "about/frm_version.h"
 #include "tags/frm_TagInput.h"
@@ -33,20 +35,6 @@
 
 namespace velplay {
 namespace {
-
-int twipsToPixels(int twips) {
-    return static_cast<int>(vel::RoundHalfEven(static_cast<double>(twips) / frm_main::kTwipsPerPixel));
-}
-
-QRect twipsRect(int left, int top, int width, int height) {
-    return QRect(twipsToPixels(left), twipsToPixels(top), twipsToPixels(width), twipsToPixels(height));
-}
-
-// A path as the decoder library takes it: spaces trimmed, in the file system's encoding.
-std::string libraryPath(const QString& path) {
-    const QString trimmed = QString::fromStdU16String(vel::TrimSpaces(path.toStdU16String()));
-    return QFile::encodeName(trimmed).toStdString();
-}
 
 QPushButton* makeButton(QWidget* parent, const char* caption, int left) {
     auto* button = new QPushButton(QString::fromLatin1(caption), parent);

@@ -27,7 +27,6 @@ class frm_main : public QWidget {
     Q_OBJECT
 public:
     // Sizes in twips, 15 to the logical pixel.
-    static constexpr int kTwipsPerPixel = 15;
     static constexpr int ClientWidth = 5490;
     static constexpr int ClientHeightClosed = 3390; // picture, progress bar, buttons
     static constexpr int ClientHeightOpen = 3785;   // and the volume row

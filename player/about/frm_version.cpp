@@ -2,7 +2,7 @@
 
 #include "AppIcon.h"
 #include "JapaneseFont.h"
-#include "TextUtil.h"
+#include "Twips.h"
 
 #include <QDesktopServices>
 #include <QEvent>
@@ -13,15 +13,6 @@
 #include <QUrl>
 
 namespace velplay {
-namespace {
-
-QRect twipsRect(int left, int top, int width, int height) {
-    auto px = [](int twips) { return static_cast<int>(vel::RoundHalfEven(twips / 15.0)); };
-    return QRect(px(left), px(top), px(width), px(height));
-}
-
-} // namespace
-
 frm_version::frm_version(QWidget* owner, std::function<bool(const QUrl&)> openUrl)
     : QDialog(owner, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
                          Qt::WindowTitleHint | Qt::WindowCloseButtonHint),

@@ -1,8 +1,10 @@
 #include "frm_TagInput.h"
 
+#include "LibraryPath.h"
 #include "Notice.h"
 #include "TextUtil.h"
 #include "TitleName.h"
+#include "Twips.h"
 #include "VBMP3.h"
 
 #include <QComboBox>
@@ -19,18 +21,7 @@
 namespace velplay {
 namespace {
 
-// Layout in twips (15 to the pixel), as the dialog was drawn.
-QRect twips(int left, int top, int width, int height) {
-    return QRect(left / 15, top / 15, width / 15, height / 15);
-}
-
 QString fromField(const std::u16string& field) { return QString::fromStdU16String(vel::CutAtNul(field)); }
-
-// Paths go to the library trimmed of blanks, in the file system's encoding.
-std::string libraryPath(const QString& fileName) {
-    const std::u16string trimmed = vel::TrimSpaces(fileName.toStdU16String());
-    return QFile::encodeName(QString::fromStdU16String(trimmed)).toStdString();
-}
 
 const QString kTitle = QStringLiteral("タグ入力");
 
@@ -41,11 +32,11 @@ frm_TagInput::frm_TagInput(const QString& fileName, QWidget* parent)
                           Qt::MSWindowsFixedSizeDialogHint),
       fileName_(fileName) {
     setWindowTitle(kTitle);
-    setFixedSize(twips(0, 0, 5055, 3285).size());
+    setFixedSize(twipsRect(0, 0, 5055, 3285).size());
 
     auto label = [this](const QString& text, int top) {
         auto* l = new QLabel(text, this);
-        l->setGeometry(twips(-105, top, 1095, 270));
+        l->setGeometry(twipsRect(-105, top, 1095, 270));
         l->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     };
     auto edit = [this](QRect where, int maxLength) {
@@ -56,43 +47,43 @@ frm_TagInput::frm_TagInput(const QString& fileName, QWidget* parent)
     };
 
     label(QStringLiteral("ﾌｧｲﾙ名"), 150);
-    txtFileName = edit(twips(1080, 150, 3615, 270), 255);
+    txtFileName = edit(twipsRect(1080, 150, 3615, 270), 255);
     txtFileName->setReadOnly(true);
     QPalette face = txtFileName->palette();
     face.setColor(QPalette::Base, face.color(QPalette::Button));
     txtFileName->setPalette(face);
 
     label(QStringLiteral("ｱｰﾃｨｽﾄ名"), 510);
-    txtArtist = edit(twips(1080, 510, 3615, 270), 30);
+    txtArtist = edit(twipsRect(1080, 510, 3615, 270), 30);
     label(QStringLiteral("ﾄﾗｯｸ名"), 870);
-    txtTrack = edit(twips(1080, 870, 3615, 270), 30);
+    txtTrack = edit(twipsRect(1080, 870, 3615, 270), 30);
     label(QStringLiteral("ｱﾙﾊﾞﾑ名"), 1230);
-    txtAlbum = edit(twips(1080, 1230, 3615, 270), 30);
+    txtAlbum = edit(twipsRect(1080, 1230, 3615, 270), 30);
     label(QStringLiteral("ﾘﾘｰｽ年"), 1590);
-    txtYYYYMM = edit(twips(1080, 1590, 735, 270), 4);
+    txtYYYYMM = edit(twipsRect(1080, 1590, 735, 270), 4);
 
     label(QStringLiteral("ｼﾞｬﾝﾙ"), 1950);
     cbGenre = new QComboBox(this);
-    cbGenre->setGeometry(twips(1080, 1950, 3615, 300));
+    cbGenre->setGeometry(twipsRect(1080, 1950, 3615, 300));
     cbGenre->setEditable(true);
     cbGenre->setInsertPolicy(QComboBox::NoInsert);
     cbGenre->setMaxVisibleItems(16);
 
     label(QStringLiteral("ｺﾒﾝﾄ"), 2325);
-    txtComment = edit(twips(1080, 2325, 3615, 270), 30);
+    txtComment = edit(twipsRect(1080, 2325, 3615, 270), 30);
     label(QStringLiteral("ﾄﾗｯｸ番号"), 2685);
-    txtTrackNo = edit(twips(1080, 2685, 615, 315), 0);
+    txtTrackNo = edit(twipsRect(1080, 2685, 615, 315), 0);
 
     chkSelVer[0] = new QRadioButton(QStringLiteral("v1.0"), this);
-    chkSelVer[0]->setGeometry(twips(1860, 2685, 735, 255));
+    chkSelVer[0]->setGeometry(twipsRect(1860, 2685, 735, 255));
     chkSelVer[1] = new QRadioButton(QStringLiteral("v1.1"), this);
-    chkSelVer[1]->setGeometry(twips(1860, 2985, 735, 255));
+    chkSelVer[1]->setGeometry(twipsRect(1860, 2985, 735, 255));
 
     cmdReg = new QPushButton(QStringLiteral("登録"), this);
-    cmdReg->setGeometry(twips(2880, 2790, 975, 375));
+    cmdReg->setGeometry(twipsRect(2880, 2790, 975, 375));
     cmdReg->setDefault(true);
     cmdCancel = new QPushButton(QStringLiteral("キャンセル"), this);
-    cmdCancel->setGeometry(twips(3960, 2790, 975, 375));
+    cmdCancel->setGeometry(twipsRect(3960, 2790, 975, 375));
     connect(cmdReg, &QPushButton::clicked, this, &frm_TagInput::cmdReg_Click);
     connect(cmdCancel, &QPushButton::clicked, this, &frm_TagInput::cmdCancel_Click);
 
