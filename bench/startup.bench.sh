@@ -6,12 +6,14 @@
 #  - CPU time (user + system) of the player process over 20 s of playback,
 #    against `ffplay -nodisp` on the same file; both play through SDL's dummy
 #    audio driver in real time (goal: at most 1.0x).
-# Runs its own Xvfb without a window manager. ffplay comes from the Debian
-# package ffmpeg, which this script installs when it may (root) and it is missing.
+# Runs on a private Xvfb (tools/with-xvfb) without a window manager. ffplay comes
+# from the Debian package ffmpeg, which this script installs when it may (root).
 set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+[ -n "${XVFB_DISPLAY:-}" ] || exec "$here/../tools/with-xvfb" --screen 1024x768x24 -- bash "$0" "$@"
 build=$(cd "${1:-build}" && pwd)
 bin=$build/bin
-for tool in Xvfb lame; do
+for tool in lame; do
   command -v $tool >/dev/null || { echo "startup.bench: $tool is missing (make setup)" >&2; exit 1; }
 done
 for f in velplay libvbmp3.so bare_qt_window map_wait vbmp3_tonegen; do
@@ -20,22 +22,14 @@ done
 
 tmp=$(mktemp -d /tmp/velplay-bench.XXXXXX)
 pids=()
-xvfb=
 cleanup() {
   for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
-  [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null || true
   rm -rf "$tmp"
 }
 trap cleanup EXIT
-# Xvfb picks a free display itself and writes its number once it accepts clients.
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$tmp/display" >/dev/null 2>&1 &
-xvfb=$!
-for _ in $(seq 200); do [ -s "$tmp/display" ] && break; sleep 0.05; done
-[ -s "$tmp/display" ] || { echo "startup.bench: Xvfb did not start" >&2; exit 1; }
-n=$(tr -d '[:space:]' < "$tmp/display")
 
 mkdir -m 700 "$tmp/run"
-export DISPLAY=:$n XDG_RUNTIME_DIR=$tmp/run QT_QPA_PLATFORM=xcb SDL_AUDIODRIVER=dummy
+export DISPLAY=$XVFB_DISPLAY XDG_RUNTIME_DIR=$tmp/run QT_QPA_PLATFORM=xcb SDL_AUDIODRIVER=dummy
 # The cover fetcher that a loaded track starts finds no network: no traffic, a quick end.
 export http_proxy=http://127.0.0.1:9 no_proxy=
 

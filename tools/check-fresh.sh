@@ -41,11 +41,11 @@ expected="$(python3 -c 'import sys; sys.path.insert(0, "tools/demo"); import mak
 # window titled $expected appears and the player still runs 3 s later.
 headless_run() {
   local cmd="$1" out="$2"
-  command -v xvfb-run >/dev/null || bash tools/setup.sh
+  command -v Xvfb >/dev/null || bash tools/setup.sh
   local runtime; runtime="$(mktemp -d "$work/runtime.XXXXXX")"
   XDG_RUNTIME_DIR="$runtime" SDL_AUDIODRIVER=dummy CHECK_CMD="$cmd" EXPECTED="$expected" \
   WAIT="$run_wait" SHOT="$work/make-run.png" \
-  xvfb-run -a -s "-screen 0 800x600x24" bash -c '
+  "$repo/tools/with-xvfb" --screen 800x600x24 -- bash -c '
     setsid bash -c "$CHECK_CMD" &
     pid=$!
     found=

@@ -4,10 +4,10 @@ stand-in and the player, the cover fades in, a double-click brings the
 stand-in's product page to the browser through the demo's xdg-open wrapper,
 and closing the window ends the player, the stand-in and the script.
 
-    test_make_demo.py RUN_DEMO_SH BUILD_DIR
+    tools/with-xvfb test_make_demo.py RUN_DEMO_SH BUILD_DIR
 
-Exits 77 (skipped) when Xvfb, xdotool or ImageMagick's import are missing,
-or the build has no demo cover.
+Exits 77 (skipped) without the private display of tools/with-xvfb, when
+xdotool or ImageMagick's import are missing, or the build has no demo cover.
 """
 
 import ctypes
@@ -104,12 +104,7 @@ class MakeDemo(unittest.TestCase):
     def setUp(self):
         self.tmp = tempfile.mkdtemp(prefix="velmora-demo-test.")
         self.addCleanup(shutil.rmtree, self.tmp, True)
-        self.xvfb = subprocess.Popen(["Xvfb", "-displayfd", "1", "-screen", "0", "800x600x24", "-nolisten", "tcp"],
-                                     stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
-        self.addCleanup(self.xvfb.stdout.close)
-        self.addCleanup(self.xvfb.wait)
-        self.addCleanup(self.xvfb.terminate)  # lets Xvfb remove its lock file and socket
-        self.display = ":" + self.xvfb.stdout.readline().decode().strip()
+        self.display = os.environ["XVFB_DISPLAY"]
         self.demo = None
 
         # The "real" xdg-open the wrapper hands the saved page to: records it.
@@ -150,6 +145,21 @@ class MakeDemo(unittest.TestCase):
             except OSError:
                 pass
 
+    def state(self, output):
+        """The demo's output so far and the state of the X server that with-xvfb started."""
+        output.flush()
+        with open(output.name, errors="replace") as f:
+            said = f.read().strip()
+        pid = os.environ.get("XVFB_PID", "")
+        server = "runs" if pid and os.path.exists("/proc/" + pid) else "has gone"
+        try:
+            with open(os.environ.get("XVFB_LOG", ""), errors="replace") as f:
+                server += "; its messages: " + (" | ".join(f.read().split("\n")).strip(" |") or "none")
+        except OSError:
+            pass
+        return "the demo %s, said: %s; the X server (pid %s) %s" % (
+            "runs" if self.demo.poll() is None else "ended with %s" % self.demo.returncode, said or "nothing", pid, server)
+
     def tool(self, *args):
         return subprocess.run(args, env=self.env, capture_output=True, timeout=20).stdout.decode().strip()
 
@@ -182,7 +192,7 @@ class MakeDemo(unittest.TestCase):
                                      start_new_session=True)
 
         window = self.wait_for(lambda: self.tool("xdotool", "search", "--name", CAPTION).split("\n")[0], 10)
-        self.assertTrue(window, "no window captioned from the demo track's tag")
+        self.assertTrue(window, "no window captioned from the demo track's tag; " + self.state(output))
         geometry = dict(line.split("=", 1) for line in
                         self.tool("xdotool", "getwindowgeometry", "--shell", window).splitlines() if "=" in line)
         origin = (int(geometry["X"]), int(geometry["Y"]))
@@ -238,7 +248,10 @@ class MakeDemo(unittest.TestCase):
 
 
 if __name__ == "__main__":
-    for tool in ("Xvfb", "xdotool", "import", "bash", "curl"):
+    if not os.environ.get("XVFB_DISPLAY"):
+        print("SKIP: needs a private display: run it through tools/with-xvfb")
+        sys.exit(77)
+    for tool in ("xdotool", "import", "bash", "curl"):
         if not shutil.which(tool):
             print("SKIP: %s is not installed" % tool)
             sys.exit(77)

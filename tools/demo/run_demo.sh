@@ -51,7 +51,9 @@ else
   say "no demo cover at $cover: the stand-in's default cover is shown"
 fi
 # No product link on the search page: a track outside the catalogue gets no cover.
-# It also ends by itself should this script be killed.
+# It also ends by itself should this script be killed. Its output file exists before
+# it starts, so that the wait below never reads a file the child has yet to create.
+: >"$tmp/standin.out"
 "$standin" --port 0 --album "$album" --engine-link '' --log "$tmp/standin.log" \
   --watch-pid $$ --max-seconds "${VEL_DEMO_MAX_SECONDS:-3600}" >"$tmp/standin.out" &
 standin_pid=$!
