@@ -22,6 +22,7 @@ void frm_main::Form_Load(const std::string& commandTail) {
     AsinFileName = folder_ + "/asin";
     ImgFileName = folder_ + "/temp.jpg";
     if (!FileName.empty()) {
+        RemoveLeftoverTemporaries(folder_, {"temp.jpg", "asin"});
         vel::TrimQuotes(FileName);
         FetchCover();
     }

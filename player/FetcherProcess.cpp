@@ -4,7 +4,9 @@
 #include <sys/wait.h>
 
 #include <cerrno>
+#include <chrono>
 #include <csignal>
+#include <thread>
 
 extern char** environ;
 
@@ -49,9 +51,18 @@ bool FetcherProcess::stillActive() {
 void FetcherProcess::end() {
     if (pid_ <= 0) return;
     if (stillActive()) {
-        kill(pid_, SIGKILL);
-        int status = 0;
-        while (waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
+        // Asked first: the fetcher then removes nothing half-done, since its
+        // temporary files carry no name while it can be ended this way.
+        // SIGKILL only for one that does not end within the grace time.
+        kill(pid_, SIGTERM);
+        const auto giveUp = std::chrono::steady_clock::now() + kGraceTime;
+        while (stillActive() && std::chrono::steady_clock::now() < giveUp)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        if (pid_ > 0) {
+            kill(pid_, SIGKILL);
+            int status = 0;
+            while (waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
+            }
         }
     }
     pid_ = 0;

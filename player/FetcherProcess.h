@@ -3,6 +3,7 @@
 // without blocking, always reaped. One child at a time.
 #include <sys/types.h>
 
+#include <chrono>
 #include <string>
 
 namespace velplay {
@@ -25,9 +26,11 @@ public:
     // and this answers false (also when no child was ever started).
     bool stillActive();
 
-    // Ends the child now (it has nothing to clean up: its files are replaced
-    // by rename) and reaps it. No-op without a child.
+    // Ends the child (SIGTERM, then SIGKILL after kGraceTime) and reaps it.
+    // No-op without a child.
     void end();
+
+    static constexpr std::chrono::milliseconds kGraceTime{500};
 
     pid_t pid() const { return pid_; }
 

@@ -217,3 +217,14 @@ TEST_F(Flow, MissingFolderEndsQuietly) {
     EXPECT_FALSE(std::filesystem::exists(folder.file("gone")));
     EXPECT_EQ(server.requests().size(), 3u);
 }
+
+TEST_F(Flow, RemovesTemporariesLeftByAKilledFetcher) {
+    const std::vector<std::string> left = {"temp.jpg.Ab12Cd", "asin.ZZ9zz9"};
+    const std::vector<std::string> kept = {"temp.jpg.Ab12", "temp.jpg.Ab12Cd.x", "song.mp3.Ab12Cd", "asin.Ab-2Cd"};
+    for (const auto& name : left) folder.write(name, "half");
+    for (const auto& name : kept) folder.write(name, "mine");
+    stub.failTagRead();
+    run("\"/m/Song.mp3\"");
+    for (const auto& name : left) EXPECT_EQ(folder.read(name), std::nullopt) << name;
+    for (const auto& name : kept) EXPECT_EQ(folder.read(name), "mine") << name;
+}

@@ -1,0 +1,91 @@
+// The player ending the real fetcher at random moments of its run, as a new
+// track does: no temporary file may stay behind, and "temp.jpg" and "asin"
+// hold either the old bytes or the new ones.
+#include "FetcherProcess.h"
+#include "StandinServer.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <random>
+#include <thread>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+QByteArray readAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+void writeAll(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(bytes);
+}
+
+// The fetcher reaches the stand-in through the proxy setting it inherits.
+class ProxyEnvironment {
+public:
+    explicit ProxyEnvironment(const std::string& proxy) {
+        setenv("http_proxy", proxy.c_str(), 1);
+        unsetenv("no_proxy");
+        unsetenv("NO_PROXY");
+    }
+    ~ProxyEnvironment() { unsetenv("http_proxy"); }
+};
+
+TEST(FetcherEnd, EndedAtAnyMomentLeavesNoTemporaryFileAndWholeHandOffFiles) {
+    QTemporaryDir tmp;
+    ASSERT_TRUE(tmp.isValid());
+    const QString app = tmp.path();
+    for (const char* f : {"velfetch", "libvbmp3.so"})
+        ASSERT_TRUE(QFile::copy(QStringLiteral(VEL_BIN_DIR "/") + f, app + "/" + f));
+
+    standin::Config config;
+    config.imageBytes = std::string(std::size_t(4) << 20, 'j'); // big enough that kills land in its write
+    standin::Server server(config);
+    ASSERT_TRUE(server.start());
+    ProxyEnvironment proxy(server.proxyUrl());
+
+    const QByteArray oldImage = "old cover", oldAsin = "OLDASIN";
+    const QString program = app + "/velfetch", track = "\"" + app + "/Song.mp3\"";
+    velplay::FetcherProcess fetcher;
+
+    // One run to its end gives the new bytes and the span of the kill moments.
+    const auto start = Clock::now();
+    ASSERT_EQ(fetcher.start(program.toStdString(), track.toStdString()), 0);
+    while (fetcher.stillActive()) std::this_thread::sleep_for(std::chrono::microseconds(200));
+    const auto span = std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - start);
+    const QByteArray newImage = readAll(app + "/temp.jpg"), newAsin = readAll(app + "/asin");
+    ASSERT_EQ(newImage.size(), qsizetype(config.imageBytes.size()));
+
+    std::mt19937 random(20261207);
+    std::uniform_int_distribution<long long> moment(0, span.count() * 3 / 2);
+    int whole = 0;
+    for (int round = 0; round < 150; ++round) {
+        writeAll(app + "/temp.jpg", oldImage);
+        writeAll(app + "/asin", oldAsin);
+        ASSERT_EQ(fetcher.start(program.toStdString(), track.toStdString()), 0);
+        std::this_thread::sleep_for(std::chrono::microseconds(moment(random)));
+        fetcher.end();
+
+        const QStringList names = QDir(app).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+        ASSERT_EQ(names, QStringList({"asin", "libvbmp3.so", "temp.jpg", "velfetch"})) << "round " << round;
+        const QByteArray image = readAll(app + "/temp.jpg"), asin = readAll(app + "/asin");
+        ASSERT_TRUE(image == oldImage || image == newImage) << "round " << round << ": " << image.size() << " bytes";
+        ASSERT_TRUE(asin == oldAsin || asin == newAsin) << "round " << round << ": " << asin.toStdString();
+        whole += image == newImage;
+    }
+    // Some runs ended after the image was saved, some before: the moments spread over the whole run.
+    EXPECT_GT(whole, 0);
+    EXPECT_LT(whole, 150);
+}
+
+} // namespace
