@@ -14,10 +14,6 @@ namespace {
 
 using std::chrono::milliseconds;
 
-struct EasyDeleter {
-    void operator()(CURL* h) const { curl_easy_cleanup(h); }
-};
-
 struct Sink {
     std::size_t cap;
     std::vector<std::uint8_t> body;
@@ -53,7 +49,11 @@ std::string CaBundleFromEnvironment() {
 
 CurlWebClient::CurlWebClient(HttpSettings http, std::string caBundle)
     : http_(std::move(http)), caBundle_(caBundle.empty() ? CaBundleFromEnvironment() : std::move(caBundle)),
-      agent_(OpenCatalogueAgent()) {}
+      agent_(OpenCatalogueAgent()), easy_(curl_easy_init()) {}
+
+CurlWebClient::~CurlWebClient() = default;
+
+void CurlWebClient::EasyDeleter::operator()(CURL* h) const { curl_easy_cleanup(h); }
 
 WebReply CurlWebClient::Get(const std::string& url, Clock::time_point end, std::size_t maxBytes) {
     WebReply reply;
@@ -61,9 +61,9 @@ WebReply CurlWebClient::Get(const std::string& url, Clock::time_point end, std::
     const milliseconds limit = std::min(left, http_.deadline);
     if (url.empty() || limit <= milliseconds(0)) return reply;
 
-    std::unique_ptr<CURL, EasyDeleter> easy(curl_easy_init());
-    if (!easy) return reply;
-    CURL* h = easy.get();
+    if (!easy_) return reply;
+    CURL* h = easy_.get();
+    curl_easy_reset(h);
     Sink sink{std::min(maxBytes, http_.maxBodyBytes), {}};
     curl_easy_setopt(h, CURLOPT_URL, url.c_str());
     curl_easy_setopt(h, CURLOPT_USERAGENT, agent_.c_str());

@@ -5,6 +5,9 @@
 #include "HttpFetch.h"
 #include "WebClient.h"
 
+#include <curl/curl.h>
+
+#include <memory>
 #include <string>
 
 namespace velfetch::opencatalog {
@@ -21,6 +24,7 @@ public:
     // `caBundle` empty: CaBundleFromEnvironment(). A proxy in `http` replaces
     // the environment's for every host (tests).
     explicit CurlWebClient(HttpSettings http, std::string caBundle = {});
+    ~CurlWebClient() override;
 
     WebReply Get(const std::string& url, Clock::time_point end, std::size_t maxBytes) override;
 
@@ -28,6 +32,12 @@ private:
     HttpSettings http_;
     std::string caBundle_;
     std::string agent_;
+    // One handle for all requests: its connections and its parsed CA store
+    // carry over from one request to the next.
+    struct EasyDeleter {
+        void operator()(CURL* h) const;
+    };
+    std::unique_ptr<CURL, EasyDeleter> easy_;
 };
 
 } // namespace velfetch::opencatalog
