@@ -470,7 +470,8 @@ bool Server::start(int port) {
         const int plainPort = d.http.bind_to_any_port("127.0.0.1");
         const int tlsPort = d.tls->bind_to_any_port("127.0.0.1");
         if (plainPort <= 0 || tlsPort <= 0) return false;
-        d.relay = std::make_unique<ConnectRelay>(plainPort, tlsPort, [this](const std::string& a) { impl_->noteTunnel(a); });
+        d.relay = std::make_unique<ConnectRelay>(plainPort, tlsPort,
+                                                 [this](const std::string& a) { impl_->noteTunnel(a); });
         port_ = d.relay->start(port);
         if (port_ <= 0) return false;
         d.tlsThread = std::thread([this] { impl_->tls->listen_after_bind(); });

@@ -36,7 +36,7 @@ std::string truncated(std::string jpeg) { return jpeg.substr(0, 200); }
 std::string claimsHuge() {
     std::string j = veltest::jpeg(8, 8);
     const auto sof = j.find("\xFF\xC0");
-    j[sof + 5] = char(8000 >> 8), j[sof + 6] = char(8000 & 255), j[sof + 7] = char(8000 >> 8), j[sof + 8] = char(8000 & 255);
+    for (std::size_t at : {sof + 5, sof + 7}) j[at] = char(8000 >> 8), j[at + 1] = char(8000 & 255);
     return j;
 }
 

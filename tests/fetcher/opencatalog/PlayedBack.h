@@ -46,7 +46,9 @@ public:
     explicit FakeWeb(FakeClock& clock, std::chrono::milliseconds cost = std::chrono::milliseconds(50))
         : clock_(clock), cost_(cost) {}
 
-    void on(const std::string& prefix, std::vector<WebReply> replies) { replies_[prefix].assign(replies.begin(), replies.end()); }
+    void on(const std::string& prefix, std::vector<WebReply> replies) {
+        replies_[prefix].assign(replies.begin(), replies.end());
+    }
 
     WebReply Get(const std::string& url, Clock::time_point end, std::size_t maxBytes) override {
         if (clock_.now() >= end) return {};
@@ -93,13 +95,10 @@ inline std::string id(int n) {
 }
 
 inline nlohmann::json release(int n, const std::string& status = "Official", const std::string& type = "Album",
-             std::vector<std::string> secondary = {}, const std::string& country = "JP",
-             const std::string& date = "2004-05-26") {
-    nlohmann::json r = {{"id", id(n)},
-              {"status", status},
-              {"title", "Album"},
-              {"release-group", {{"primary-type", type}, {"secondary-types", secondary}}},
-              {"date", date}};
+                              std::vector<std::string> secondary = {}, const std::string& country = "JP",
+                              const std::string& date = "2004-05-26") {
+    nlohmann::json r = {{"id", id(n)}, {"status", status}, {"title", "Album"},
+                        {"release-group", {{"primary-type", type}, {"secondary-types", secondary}}}, {"date", date}};
     if (!country.empty()) r["country"] = country;
     return r;
 }
@@ -110,6 +109,8 @@ inline nlohmann::json recording(const std::string& artist, const std::string& ti
             {"releases", releases}};
 }
 
-inline std::string search(nlohmann::json recordings) { return nlohmann::json{{"count", recordings.size()}, {"offset", 0}, {"recordings", recordings}}.dump(); }
+inline std::string search(nlohmann::json recordings) {
+    return nlohmann::json{{"count", recordings.size()}, {"offset", 0}, {"recordings", recordings}}.dump();
+}
 
 } // namespace veltest
