@@ -1,6 +1,7 @@
 #include "FetcherForm.h"
 
 #include "AnsiCodec.h"
+#include "CurlWebClient.h"
 #include "HandoffFile.h"
 #include "Records.h"
 #include "ServiceHosts.h"
@@ -14,7 +15,8 @@
 
 namespace velfetch {
 
-frm_main::frm_main(std::string folder, HttpSettings http) : amazon(std::move(http)), folder_(std::move(folder)) {}
+frm_main::frm_main(std::string folder, HttpSettings http)
+    : amazon(http), folder_(std::move(folder)), http_(std::move(http)) {}
 
 void frm_main::Form_Load(const std::string& commandTail) {
     VBMP3::vbmp3_init();
@@ -46,6 +48,7 @@ void frm_main::FetchCover() {
 
     if (SearchCatalogue(artist, title)) return;
     if (SearchViaEngine(artist, title)) return;
+    if (SearchOpenCatalogues(artist, title)) return;
 
     // Nothing found: an old cover must not be shown for this track.
     if (FileExists(ImgFileName)) {
@@ -72,6 +75,17 @@ bool frm_main::SearchViaEngine(std::u16string_view artist, std::u16string_view t
     // The identifier written is the text taken from the page, not the record's.
     const CatalogueItem first = amazon.SearchResults.empty() ? CatalogueItem{} : amazon.SearchResults.front();
     saveHit(first.ImageUrlMedium, id);
+    return true;
+}
+
+bool frm_main::SearchOpenCatalogues(std::u16string_view artist, std::u16string_view title) {
+    opencatalog::CurlWebClient web(http_, OpenCatalogues.caBundle);
+    opencatalog::SystemClock clock;
+    opencatalog::OpenCatalogueSearch search(web, clock, OpenCatalogues);
+    const auto hit = search.Find(vel::utf16ToUtf8(artist), vel::utf16ToUtf8(title));
+    if (!hit) return false;
+    WriteAsinFile(fromAscii(hit->asin));
+    ReplaceFileContent(ImgFileName, hit->jpeg);
     return true;
 }
 

@@ -2,6 +2,7 @@
 // The fetcher's one form, never shown: its load handler does the whole run.
 #include "Amazon.h"
 #include "HttpFetch.h"
+#include "OpenCatalogueSearch.h"
 
 #include <string>
 #include <string_view>
@@ -19,22 +20,29 @@ public:
     void Form_Unload();
 
     // The lookup for FileName: tag or cleaned file name, catalogue, search
-    // engine, and the clean-up of an old cover when nothing is found.
+    // engine, open catalogues, and the clean-up of an old cover when nothing
+    // is found.
     void FetchCover();
     bool SearchCatalogue(std::u16string_view artist, std::u16string_view title);
     bool SearchViaEngine(std::u16string_view artist, std::u16string_view title);
+    // MusicBrainz with the Cover Art Archive, then iTunes, over HTTPS; a hit
+    // writes a cover that fits the cover area and the release's ASIN (or an
+    // empty "asin", so that an earlier track's identifier never stays).
+    bool SearchOpenCatalogues(std::u16string_view artist, std::u16string_view title);
     void WriteAsinFile(std::u16string_view text);
 
     std::string FileName; // raw path bytes, as the operating system takes them
     std::string AsinFileName;
     std::string ImgFileName;
     Amazon amazon;
+    opencatalog::OpenCatalogueSettings OpenCatalogues;
 
 private:
     // Downloads the image and writes both hand-off files.
     void saveHit(std::u16string_view imageUrl, std::u16string_view asin);
 
     std::string folder_;
+    HttpSettings http_;
 };
 
 } // namespace velfetch

@@ -1,25 +1,11 @@
 // Runs the real velfetch program in a temporary application folder, reaching
-// the stand-in server through the http_proxy setting.
-#include "StandinServer.h"
-#include "TempFolder.h"
+// the stand-in server through the proxy settings.
+#include "VelfetchProgram.h"
 #include "vbmp3_abi.h"
 
 #include <dlfcn.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <gtest/gtest.h>
-
-#include <chrono>
-#include <cstring>
-#include <filesystem>
-#include <string>
-#include <thread>
-#include <vector>
-
-extern char** environ;
+#include <fstream>
 
 namespace {
 
@@ -30,66 +16,7 @@ std::string keyword(const std::string& words, int page) {
            "&f=xml";
 }
 
-// 128 bytes at the end of an MP3-ish file: "TAG", title, artist, album, year, comment, genre.
-std::string withId3v1(const std::string& title, const std::string& artist) {
-    std::string tag = "TAG";
-    auto field = [&](const std::string& s, std::size_t n) { tag += s.substr(0, n) + std::string(n - std::min(n, s.size()), '\0'); };
-    field(title, 30);
-    field(artist, 30);
-    field("Album", 30);
-    field("2004", 4);
-    field("", 30);
-    tag += char(17);
-    return std::string(4096, '\x55') + tag;
-}
-
-class Program : public ::testing::Test {
-protected:
-    void SetUp() override {
-        ASSERT_TRUE(server.start());
-        std::filesystem::copy_file(VEL_FETCH_PROGRAM, folder.file("velfetch"));
-        std::filesystem::copy_file(VEL_DECODER_LIBRARY, folder.file("libvbmp3.so"));
-    }
-
-    // Runs velfetch with these arguments; returns its exit status (-1: killed after the time limit).
-    int run(const std::vector<std::string>& args, const std::string& proxy = {}) {
-        std::vector<std::string> env;
-        for (char** e = environ; *e; ++e) {
-            std::string v = *e;
-            // Nothing from the caller's network settings may bypass or replace the stand-in.
-            bool drop = false;
-            for (const char* k : {"http_proxy=", "HTTP_PROXY=", "no_proxy=", "NO_PROXY=", "all_proxy=", "ALL_PROXY="})
-                drop |= v.rfind(k, 0) == 0;
-            if (!drop) env.push_back(v);
-        }
-        env.push_back("http_proxy=" + (proxy.empty() ? server.proxyUrl() : proxy));
-        std::vector<char*> envp, argv;
-        for (auto& v : env) envp.push_back(v.data());
-        envp.push_back(nullptr);
-        std::string program = folder.file("velfetch");
-        argv.push_back(program.data());
-        std::vector<std::string> copies = args;
-        for (auto& a : copies) argv.push_back(a.data());
-        argv.push_back(nullptr);
-
-        pid_t pid = 0;
-        if (posix_spawn(&pid, program.c_str(), nullptr, nullptr, argv.data(), envp.data()) != 0) return -2;
-        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-        int status = 0;
-        while (waitpid(pid, &status, WNOHANG) == 0) {
-            if (std::chrono::steady_clock::now() > until) {
-                kill(pid, SIGKILL);
-                waitpid(pid, &status, 0);
-                return -1;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        }
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -3;
-    }
-
-    standin::Server server;
-    veltest::TempFolder folder;
-};
+class Program : public veltest::VelfetchProgram {};
 
 } // namespace
 
@@ -135,7 +62,7 @@ TEST_F(Program, MissingDecoderLibraryIsReportedWithoutNetwork) {
 }
 
 TEST_F(Program, TagWordsThroughTheDecoderLibrary) {
-    std::ofstream(folder.file("track.mp3"), std::ios::binary) << withId3v1("Bar Title", "Foo Artist");
+    std::ofstream(folder.file("track.mp3"), std::ios::binary) << veltest::withId3v1("Bar Title", "Foo Artist");
     {
         // Until the decoder library reads ID3v1 tags this case cannot run.
         void* lib = dlopen(VEL_DECODER_LIBRARY, RTLD_NOW | RTLD_LOCAL);

@@ -103,7 +103,11 @@ chmod +x "$tmp/bin/xdg-open"
 say "stand-in on $proxy (requests: $tmp/standin.log); starting the player"
 [ "$track" -ef "$share/velmora-demo.mp3" ] ||
   say "only the demo track is in the demo catalogue: $track gets no cover"
-env -u no_proxy -u NO_PROXY http_proxy="$proxy" PATH="$tmp/bin:$PATH" "$player" "$track" &
+# https_proxy too: a track outside the demo catalogue makes the fetcher ask the
+# open catalogues over HTTPS, and the stand-in refuses those tunnels, so the
+# demo never reaches the internet.
+env -u no_proxy -u NO_PROXY -u HTTPS_PROXY http_proxy="$proxy" https_proxy="$proxy" PATH="$tmp/bin:$PATH" \
+  "$player" "$track" &
 player_pid=$!
 status=0
 wait "$player_pid" || status=$?

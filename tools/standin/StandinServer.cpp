@@ -1,5 +1,9 @@
 #include "StandinServer.h"
 
+#include "ConnectRelay.h"
+#include "OpenCatalogues.h"
+#include "QueryText.h"
+
 #include <httplib.h>
 
 #include <algorithm>
@@ -17,33 +21,6 @@ constexpr char kProductLinkPrefix[] = "http://www.amazon.co.jp/exec/obidos/ASIN/
 constexpr char kXmlType[] = "text/xml; charset=utf-8";
 constexpr char kHtmlType[] = "text/html; charset=utf-8";
 constexpr char kPrice[] = "\xEF\xBF\xA5 2,520"; // "￥ 2,520"
-
-// Raw (still percent-encoded) value of `key` in the query of `target`.
-std::string queryValue(const std::string& target, const std::string& key) {
-    auto q = target.find('?');
-    if (q == std::string::npos) return {};
-    std::string query = "&" + target.substr(q + 1);
-    auto at = query.find("&" + key + "=");
-    if (at == std::string::npos) return {};
-    at += key.size() + 2;
-    return query.substr(at, query.find('&', at) - at);
-}
-
-std::string percentDecode(const std::string& s) {
-    std::string out;
-    for (std::size_t i = 0; i < s.size(); ++i) {
-        if (s[i] == '+') {
-            out += ' ';
-        } else if (s[i] == '%' && i + 2 < s.size() && std::isxdigit((unsigned char)s[i + 1]) &&
-                   std::isxdigit((unsigned char)s[i + 2])) {
-            out += char(std::stoi(s.substr(i + 1, 2), nullptr, 16));
-            i += 2;
-        } else {
-            out += s[i];
-        }
-    }
-    return out;
-}
 
 std::string escapeXml(const std::string& s) {
     std::string out;
@@ -260,6 +237,28 @@ std::optional<Album> parseAlbum(const std::string& text, std::string* error) {
     return album;
 }
 
+std::optional<OpenTrack> parseOpenTrack(const std::string& text, std::string* error) {
+    auto fail = [&](const std::string& why) -> std::optional<OpenTrack> {
+        if (error) *error = why;
+        return std::nullopt;
+    };
+    const auto fields = split(text, '|');
+    if (fields.size() < 5 || fields.size() > 6)
+        return fail("an open track is artist|title|release id|asin|front,itunes[|image file]: " + text);
+    OpenTrack track{fields[0], fields[1], fields[2], fields[3], false, false, {}};
+    for (const auto& flag : split(fields[4], ',')) {
+        if (flag == "front") track.front = true;
+        else if (flag == "itunes") track.itunes = true;
+        else if (!flag.empty()) return fail("unknown open-track flag: " + flag);
+    }
+    if (fields.size() == 6 && !fields[5].empty()) {
+        std::ifstream f(fields[5], std::ios::binary);
+        if (!f) return fail("cannot read " + fields[5]);
+        track.imageBytes.assign(std::istreambuf_iterator<char>(f), {});
+    }
+    return track;
+}
+
 std::optional<Rule> parseRule(const std::string& text, std::string* error) {
     Rule rule;
     bool haveAction = false;
@@ -280,7 +279,8 @@ std::optional<Rule> parseRule(const std::string& text, std::string* error) {
                 static const std::pair<const char*, Action> names[] = {
                     {"pass", Action::Pass},   {"short", Action::Short}, {"silence", Action::Silence},
                     {"drip", Action::Drip},   {"404", Action::NotFound}, {"reset", Action::Reset},
-                    {"huge", Action::Huge},   {"body", Action::Body},    {"redirect", Action::Redirect}};
+                    {"huge", Action::Huge},   {"body", Action::Body},    {"redirect", Action::Redirect},
+                    {"status", Action::Status}};
                 auto it = std::find_if(std::begin(names), std::end(names),
                                        [&](const auto& n) { return value == n.first; });
                 if (it == std::end(names)) return fail("unknown action: " + value);
@@ -321,35 +321,58 @@ struct Server::Impl {
     httplib::Server http;
     std::thread thread;
 
+    // With TLS: the HTTPS hosts' listener and the proxy port in front of both.
+    std::optional<TlsFiles> tlsFiles;
+    std::unique_ptr<httplib::SSLServer> tls;
+    std::thread tlsThread;
+    std::unique_ptr<ConnectRelay> relay;
+    std::vector<std::string> tunnels;
+
     // Sleeps up to `ms`; false once the server is stopping.
     bool pause(long long ms) {
         std::unique_lock lock(waitMutex);
         return !wake.wait_for(lock, std::chrono::milliseconds(ms), [&] { return stopping.load(); });
     }
 
-    // Logs the request and picks the rule that applies to it.
-    Rule take(const httplib::Request& req, Config& configCopy) {
+    void noteTunnel(const std::string& authority) {
         std::lock_guard lock(mutex);
-        requests.push_back({req.target, req.get_header_value("User-Agent"),
+        tunnels.push_back(authority);
+        if (log.is_open()) log << "CONNECT " << authority << std::endl;
+    }
+
+    // Logs the request (as `target`) and picks the rule that applies to it.
+    Rule take(const httplib::Request& req, const std::string& target, Config& configCopy) {
+        std::lock_guard lock(mutex);
+        requests.push_back({target, std::chrono::steady_clock::now(), req.get_header_value("User-Agent"),
                             req.has_header("If-Modified-Since") || req.has_header("If-None-Match"),
                             req.get_header_value("Cache-Control").find("no-cache") != std::string::npos ||
                                 req.get_header_value("Pragma").find("no-cache") != std::string::npos});
-        if (log.is_open()) log << req.method << ' ' << req.target << ' ' << req.version << std::endl;
+        if (log.is_open()) log << req.method << ' ' << target << ' ' << req.version << std::endl;
         configCopy = config;
         for (auto& rule : rules) {
-            if (rule.times == 0 || req.target.find(rule.match) == std::string::npos) continue;
+            if (rule.times == 0 || target.find(rule.match) == std::string::npos) continue;
             if (rule.times > 0) --rule.times;
             return rule;
         }
         return Rule{};
     }
 
-    void handle(const httplib::Request& req, httplib::Response& res) {
+    void handle(const httplib::Request& req, httplib::Response& res, bool secure) {
+        std::string host = req.get_header_value("Host");
+        host = host.substr(0, host.find(':'));
         Config config;
-        const Rule rule = take(req, config);
+        const Rule rule = take(req, secure ? "https://" + host + req.target : req.target, config);
 
         std::string body, type = kXmlType;
-        if (req.target.find("/onca/xml3") != std::string::npos) {
+        if (secure) {
+            OpenReply reply = openCatalogueReply(config, host, req.target);
+            if (rule.action == Action::Pass && reply.status != 200) {
+                res.status = reply.status;
+                if (!reply.location.empty()) res.set_header("Location", reply.location);
+            }
+            body = std::move(reply.body);
+            type = reply.type;
+        } else if (req.target.find("/onca/xml3") != std::string::npos) {
             body = catalogueReply(config, req.target);
         } else if (req.target.find("/exec/obidos/ASIN/") != std::string::npos) {
             body = productPage(config, req.target);
@@ -368,6 +391,10 @@ struct Server::Impl {
         switch (rule.action) {
         case Action::Pass:
             res.set_content(body, type);
+            return;
+        case Action::Status:
+            res.status = rule.arg < 0 ? 503 : int(rule.arg);
+            res.set_content("<html><body>Status " + std::to_string(res.status) + "</body></html>\n", "text/html");
             return;
         case Action::Short:
             res.set_content(shortReply(), kXmlType);
@@ -426,14 +453,33 @@ Server::Server(Config config) : impl_(std::make_unique<Impl>()) { impl_->config 
 
 Server::~Server() { stop(); }
 
+void Server::enableTls(TlsFiles files) { impl_->tlsFiles = std::move(files); }
+
 bool Server::start(int port) {
-    impl_->http.set_keep_alive_max_count(1);
-    impl_->http.Get(".*", [this](const httplib::Request& req, httplib::Response& res) { impl_->handle(req, res); });
-    port_ = port == 0 ? impl_->http.bind_to_any_port("127.0.0.1") : (impl_->http.bind_to_port("127.0.0.1", port) ? port : -1);
-    if (port_ <= 0) return false;
-    impl_->thread = std::thread([this] { impl_->http.listen_after_bind(); });
+    auto& d = *impl_;
+    d.http.set_keep_alive_max_count(1);
+    d.http.Get(".*", [this](const httplib::Request& req, httplib::Response& res) { impl_->handle(req, res, false); });
+    if (!d.tlsFiles) {
+        port_ = port == 0 ? d.http.bind_to_any_port("127.0.0.1") : (d.http.bind_to_port("127.0.0.1", port) ? port : -1);
+        if (port_ <= 0) return false;
+    } else {
+        d.tls = std::make_unique<httplib::SSLServer>(d.tlsFiles->certificate.c_str(), d.tlsFiles->key.c_str());
+        if (!d.tls->is_valid()) return false;
+        d.tls->set_keep_alive_max_count(1);
+        d.tls->Get(".*", [this](const httplib::Request& req, httplib::Response& res) { impl_->handle(req, res, true); });
+        const int plainPort = d.http.bind_to_any_port("127.0.0.1");
+        const int tlsPort = d.tls->bind_to_any_port("127.0.0.1");
+        if (plainPort <= 0 || tlsPort <= 0) return false;
+        d.relay = std::make_unique<ConnectRelay>(plainPort, tlsPort,
+                                                 [this](const std::string& a) { impl_->noteTunnel(a); });
+        port_ = d.relay->start(port);
+        if (port_ <= 0) return false;
+        d.tlsThread = std::thread([this] { impl_->tls->listen_after_bind(); });
+        while (!d.tls->is_running()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    d.thread = std::thread([this] { impl_->http.listen_after_bind(); });
     // stop() only works on a running server: wait until the accept loop runs.
-    while (!impl_->http.is_running()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    while (!d.http.is_running()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
     return true;
 }
 
@@ -444,6 +490,11 @@ void Server::stop() {
         impl_->stopping = true;
     }
     impl_->wake.notify_all();
+    if (impl_->relay) impl_->relay->stop();
+    if (impl_->tls) {
+        impl_->tls->stop();
+        impl_->tlsThread.join();
+    }
     impl_->http.stop();
     impl_->thread.join();
 }
@@ -475,9 +526,15 @@ std::vector<Server::Seen> Server::seen() const {
     return impl_->requests;
 }
 
+std::vector<std::string> Server::tunnels() const {
+    std::lock_guard lock(impl_->mutex);
+    return impl_->tunnels;
+}
+
 void Server::clearRequests() {
     std::lock_guard lock(impl_->mutex);
     impl_->requests.clear();
+    impl_->tunnels.clear();
 }
 
 } // namespace standin

@@ -1,8 +1,11 @@
 #pragma once
 // A loopback stand-in for the catalogue service, the search engine and the
 // image host, reached through the proxy setting. It logs every request line
-// and misbehaves on request so tests and demos can steer it.
+// and misbehaves on request so tests and demos can steer it. With TLS files it
+// also stands in for the open catalogues' HTTPS hosts: its proxy port then
+// answers CONNECT and ends the TLS itself, with a certificate for those hosts.
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <memory>
 #include <mutex>
@@ -28,6 +31,19 @@ struct Album {
     std::string imageBytes; // its cover; the default image when empty
 };
 
+// A recording the open catalogues know (MusicBrainz, the Cover Art Archive,
+// the iTunes store). Searches find it when their words hold its artist and
+// title (ASCII letters in any case).
+struct OpenTrack {
+    std::string artist;
+    std::string title;
+    std::string release;    // its MusicBrainz release id; empty: not on MusicBrainz
+    std::string asin;       // that release's ASIN; empty: none
+    bool front = false;     // the Cover Art Archive holds the release's front cover
+    bool itunes = false;    // the iTunes store sells the song
+    std::string imageBytes; // its cover; the default image when empty
+};
+
 struct Config {
     long long totalResults = 3;  // "TotalResults" of a keyword search (0: no results)
     long long totalPages = 1;    // "TotalPages"
@@ -39,6 +55,7 @@ struct Config {
     // When any: a keyword search finds the albums whose artist, name or tracks
     // hold every search word, and nothing else.
     std::vector<Album> albums;
+    std::vector<OpenTrack> openTracks;
 };
 
 enum class Action {
@@ -51,6 +68,7 @@ enum class Action {
     Huge,    // `arg` MiB of body (default 64)
     Body,    // 200 with `body` as it stands
     Redirect,// 302 to `body`
+    Status,  // a short reply with status `arg` (default 503)
 };
 
 struct Rule {
@@ -61,19 +79,29 @@ struct Rule {
     int times = -1;     // how often the rule applies; -1: always
 };
 
-// "match=<text> action=<pass|short|silence|drip|404|reset|huge|body|redirect>
+// "match=<text> action=<pass|short|silence|drip|404|reset|huge|body|redirect|status>
 //  [arg=<n>] [file=<path>] [to=<url>] [times=<n>]"
 std::optional<Rule> parseRule(const std::string& text, std::string* error = nullptr);
 
 // "<asin>|<artist>|<name>|<tracks>[|<image file>]"
 std::optional<Album> parseAlbum(const std::string& text, std::string* error = nullptr);
 
+// "<artist>|<title>|<release id>|<asin>|<flags: front,itunes>[|<image file>]"
+std::optional<OpenTrack> parseOpenTrack(const std::string& text, std::string* error = nullptr);
+
+struct TlsFiles {
+    std::string certificate; // PEM, naming every host stood in for
+    std::string key;
+};
 class Server {
 public:
     explicit Server(Config config = {});
     ~Server();
     Server(const Server&) = delete;
     Server& operator=(const Server&) = delete;
+
+    // Before start(): stand in for HTTPS hosts too.
+    void enableTls(TlsFiles files);
 
     // Listens on 127.0.0.1 (port 0: any free port). False if it cannot.
     bool start(int port = 0);
@@ -85,11 +113,15 @@ public:
     void setConfig(Config config);
     void setLogFile(const std::string& path); // request lines are appended to it
 
-    // Request targets in arrival order, as the request lines carried them.
+    // Request targets in arrival order, as the request lines carried them;
+    // requests through a tunnel as "https://" host and target.
     std::vector<std::string> requests() const;
+    // The authority ("host:port") of each CONNECT, in arrival order.
+    std::vector<std::string> tunnels() const;
 
     struct Seen {
         std::string target;
+        std::chrono::steady_clock::time_point at;
         std::string userAgent;
         bool conditional = false; // If-Modified-Since or If-None-Match was sent
         bool noCache = false;     // Cache-Control or Pragma asked for no-cache

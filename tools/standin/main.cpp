@@ -31,10 +31,14 @@ const char kUsage[] =
     "  --image FILE        bytes served for image requests\n"
     "  --album TEXT        a catalogue album, \"ASIN|artist|name|track;track...[|image file]\";\n"
     "                      once any is given, keyword searches find only matching albums\n"
+    "  --open-track TEXT   a recording of the open catalogues (needs --tls-cert),\n"
+    "                      \"artist|title|release id|asin|front,itunes[|image file]\"\n"
+    "  --tls-cert FILE     stand in for the open catalogues' HTTPS hosts too: the port\n"
+    "  --tls-key FILE      then answers CONNECT and ends TLS with this certificate and key\n"
     "  --rule RULE         misbehave: \"match=TEXT action=pass|short|silence|drip|404|reset|\n"
-    "                      huge|body|redirect [arg=N] [file=PATH] [to=URL] [times=N]\"\n"
+    "                      huge|body|redirect|status [arg=N] [file=PATH] [to=URL] [times=N]\"\n"
     "                      (the first matching rule applies; arg: drip ms, 404 page bytes,\n"
-    "                      reset after bytes, huge MiB)\n"
+    "                      reset after bytes, huge MiB, status code)\n"
     "  --scenario FILE     options from a file, one per line without the dashes (# comments)\n"
     "  --max-seconds N     end by itself after N seconds (default 600)\n"
     "  --watch-pid N       end by itself once process N has gone\n"
@@ -47,6 +51,7 @@ struct Options {
     long long watchPid = 0;
     standin::Config config;
     std::vector<standin::Rule> rules;
+    standin::TlsFiles tls;
 };
 
 bool readFile(const std::string& path, std::string& out) {
@@ -72,6 +77,14 @@ bool apply(Options& o, const std::string& key, const std::string& value, std::st
             auto album = standin::parseAlbum(value, &error);
             if (!album) return false;
             o.config.albums.push_back(std::move(*album));
+        } else if (key == "open-track") {
+            auto track = standin::parseOpenTrack(value, &error);
+            if (!track) return false;
+            o.config.openTracks.push_back(std::move(*track));
+        } else if (key == "tls-cert") {
+            o.tls.certificate = value;
+        } else if (key == "tls-key") {
+            o.tls.key = value;
         } else if (key == "rule") {
             auto rule = standin::parseRule(value, &error);
             if (!rule) return false;
@@ -115,7 +128,12 @@ int main(int argc, char** argv) {
         }
     }
 
+    if (o.tls.certificate.empty() != o.tls.key.empty()) {
+        std::cerr << "velstandin: --tls-cert and --tls-key go together\n";
+        return 2;
+    }
     standin::Server server(o.config);
+    if (!o.tls.certificate.empty()) server.enableTls(o.tls);
     for (auto& rule : o.rules) server.addRule(rule);
     server.setLogFile(o.log.empty() ? "/dev/stdout" : o.log);
     std::signal(SIGINT, onSignal);

@@ -1,0 +1,103 @@
+#include "CurlWebClient.h"
+
+#include "ServiceHosts.h"
+
+#include <curl/curl.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdlib>
+#include <memory>
+
+namespace velfetch::opencatalog {
+namespace {
+
+using std::chrono::milliseconds;
+
+struct Sink {
+    std::size_t cap;
+    std::vector<std::uint8_t> body;
+    bool overCap = false;
+};
+
+std::size_t onBody(char* data, std::size_t size, std::size_t items, void* user) {
+    auto& sink = *static_cast<Sink*>(user);
+    const std::size_t n = size * items;
+    if (n > sink.cap - std::min(sink.cap, sink.body.size())) {
+        sink.overCap = true;
+        return 0; // a short count aborts the transfer
+    }
+    sink.body.insert(sink.body.end(), data, data + n);
+    return n;
+}
+
+std::string environment(const char* name) {
+    const char* value = std::getenv(name);
+    return value ? value : "";
+}
+
+} // namespace
+
+std::string OpenCatalogueAgent() {
+    return std::string("velbot/") + VELMORA_VERSION_TEXT + " ( " + vel::kMakerSite + " )";
+}
+
+std::string CaBundleFromEnvironment() {
+    std::string bundle = environment("CURL_CA_BUNDLE");
+    return bundle.empty() ? environment("SSL_CERT_FILE") : bundle;
+}
+
+CurlWebClient::CurlWebClient(HttpSettings http, std::string caBundle)
+    : http_(std::move(http)), caBundle_(caBundle.empty() ? CaBundleFromEnvironment() : std::move(caBundle)),
+      agent_(OpenCatalogueAgent()), easy_(curl_easy_init()) {}
+
+CurlWebClient::~CurlWebClient() = default;
+
+void CurlWebClient::EasyDeleter::operator()(CURL* h) const { curl_easy_cleanup(h); }
+
+WebReply CurlWebClient::Get(const std::string& url, Clock::time_point end, std::size_t maxBytes) {
+    WebReply reply;
+    const auto left = std::chrono::duration_cast<milliseconds>(end - std::chrono::steady_clock::now());
+    const milliseconds limit = std::min(left, http_.deadline);
+    if (url.empty() || limit <= milliseconds(0)) return reply;
+
+    if (!easy_) return reply;
+    CURL* h = easy_.get();
+    curl_easy_reset(h);
+    Sink sink{std::min(maxBytes, http_.maxBodyBytes), {}};
+    curl_easy_setopt(h, CURLOPT_URL, url.c_str());
+    curl_easy_setopt(h, CURLOPT_USERAGENT, agent_.c_str());
+    curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 1L);
+    curl_easy_setopt(h, CURLOPT_MAXREDIRS, 5L);
+    curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(h, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(h, CURLOPT_SSL_VERIFYPEER, 1L);
+    curl_easy_setopt(h, CURLOPT_SSL_VERIFYHOST, 2L);
+    if (!caBundle_.empty()) {
+        curl_easy_setopt(h, CURLOPT_CAINFO, caBundle_.c_str());
+        curl_easy_setopt(h, CURLOPT_PROXY_CAINFO, caBundle_.c_str());
+    }
+    if (!http_.proxy.empty()) {
+        curl_easy_setopt(h, CURLOPT_PROXY, http_.proxy.c_str());
+        curl_easy_setopt(h, CURLOPT_NOPROXY, "");
+    }
+    curl_easy_setopt(h, CURLOPT_ACCEPT_ENCODING, ""); // whatever libcurl can decode; the cap counts decoded bytes
+    curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT_MS, long(std::min(limit, http_.connectTimeout).count()));
+    curl_easy_setopt(h, CURLOPT_TIMEOUT_MS, long(limit.count()));
+    // A server that sends nothing for the silence time-out ends the download.
+    curl_easy_setopt(h, CURLOPT_LOW_SPEED_LIMIT, 1L);
+    curl_easy_setopt(h, CURLOPT_LOW_SPEED_TIME,
+                     long(std::max<long long>(1, (http_.silenceTimeout.count() + 999) / 1000)));
+    curl_easy_setopt(h, CURLOPT_MAXFILESIZE_LARGE, curl_off_t(std::min<std::size_t>(sink.cap, std::size_t(INT64_MAX))));
+    curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, onBody);
+    curl_easy_setopt(h, CURLOPT_WRITEDATA, &sink);
+
+    const CURLcode result = curl_easy_perform(h);
+    curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &reply.status);
+    reply.complete = result == CURLE_OK && !sink.overCap;
+    if (reply.complete) reply.body = std::move(sink.body);
+    return reply;
+}
+
+} // namespace velfetch::opencatalog

@@ -1,0 +1,43 @@
+#pragma once
+// WebClient over libcurl: HTTPS with certificate verification, the proxies of
+// the environment for both schemes (libcurl reads http_proxy, https_proxy and
+// no_proxy itself) and the fetcher's time-outs, size cap and download deadline.
+#include "HttpFetch.h"
+#include "WebClient.h"
+
+#include <curl/curl.h>
+
+#include <memory>
+#include <string>
+
+namespace velfetch::opencatalog {
+
+// The agent string the open catalogues ask for: program, version, contact.
+std::string OpenCatalogueAgent();
+
+// The CA bundle a user named as the curl tool reads it: CURL_CA_BUNDLE, else
+// SSL_CERT_FILE; empty when neither is set (libcurl's built-in bundle then).
+std::string CaBundleFromEnvironment();
+
+class CurlWebClient final : public WebClient {
+public:
+    // `caBundle` empty: CaBundleFromEnvironment(). A proxy in `http` replaces
+    // the environment's for every host (tests).
+    explicit CurlWebClient(HttpSettings http, std::string caBundle = {});
+    ~CurlWebClient() override;
+
+    WebReply Get(const std::string& url, Clock::time_point end, std::size_t maxBytes) override;
+
+private:
+    HttpSettings http_;
+    std::string caBundle_;
+    std::string agent_;
+    // One handle for all requests: its connections and its parsed CA store
+    // carry over from one request to the next.
+    struct EasyDeleter {
+        void operator()(CURL* h) const;
+    };
+    std::unique_ptr<CURL, EasyDeleter> easy_;
+};
+
+} // namespace velfetch::opencatalog

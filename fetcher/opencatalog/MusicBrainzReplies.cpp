@@ -1,0 +1,101 @@
+#include "MusicBrainzReplies.h"
+
+#include "JsonField.h"
+
+#include <algorithm>
+#include <tuple>
+
+namespace velfetch::opencatalog {
+namespace {
+
+using nlohmann::json;
+
+// "name" and "joinphrase" of each credited artist, as the service shows a credit.
+std::string creditText(const json& credits) {
+    std::string text;
+    for (const json& credit : credits) text += TextField(credit, "name") + TextField(credit, "joinphrase");
+    return text;
+}
+
+int kindRank(const json& release) {
+    const json& group = ObjectField(release, "release-group");
+    const std::string primary = TextField(group, "primary-type");
+    const json& secondary = ArrayField(group, "secondary-types");
+    if (std::find(secondary.begin(), secondary.end(), json("Compilation")) != secondary.end()) return 3;
+    if (primary == "Album") return secondary.empty() ? 0 : 1;
+    if (primary == "Single" || primary == "EP") return 2;
+    return 4;
+}
+
+bool releasedInJapan(const json& release) {
+    if (TextField(release, "country") == "JP") return true;
+    for (const json& event : ArrayField(release, "release-events")) {
+        const json& codes = ArrayField(ObjectField(event, "area"), "iso-3166-1-codes");
+        if (std::find(codes.begin(), codes.end(), json("JP")) != codes.end()) return true;
+    }
+    return false;
+}
+
+struct Candidate {
+    std::string id;
+    bool official;
+    int kind;
+    bool japan;
+    std::string date; // "YYYY", "YYYY-MM" or "YYYY-MM-DD"; compares as text
+
+    auto key() const { return std::make_tuple(!official, kind, !japan, date.empty(), date); }
+};
+
+} // namespace
+
+bool IsReleaseId(const std::string& text) {
+    if (text.size() != 36) return false;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        const bool dash = i == 8 || i == 13 || i == 18 || i == 23;
+        if (dash ? c != '-' : !((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'))) return false;
+    }
+    return true;
+}
+
+std::optional<std::vector<std::string>> ChooseReleases(std::span<const std::uint8_t> reply, const TrackWords& words,
+                                                       std::size_t limit) {
+    const json root = ParseJson(reply);
+    if (!root.is_object()) return std::nullopt;
+
+    std::vector<Candidate> candidates;
+    for (const json& recording : ArrayField(root, "recordings")) {
+        if (!words.Accepts(creditText(ArrayField(recording, "artist-credit")), TextField(recording, "title"))) continue;
+        for (const json& release : ArrayField(recording, "releases")) {
+            const std::string id = TextField(release, "id");
+            if (!IsReleaseId(id)) continue;
+            candidates.push_back({id, TextField(release, "status") == "Official", kindRank(release),
+                                  releasedInJapan(release), TextField(release, "date")});
+        }
+    }
+    // Stable: among equals the service's own order (by score) stands.
+    std::stable_sort(candidates.begin(), candidates.end(),
+                     [](const Candidate& a, const Candidate& b) { return a.key() < b.key(); });
+
+    std::vector<std::string> ids;
+    for (const Candidate& c : candidates) {
+        if (ids.size() == limit) break;
+        if (std::find(ids.begin(), ids.end(), c.id) == ids.end()) ids.push_back(c.id);
+    }
+    return ids;
+}
+
+std::optional<ReleaseInfo> ReadRelease(std::span<const std::uint8_t> reply) {
+    const json root = ParseJson(reply);
+    if (!root.is_object()) return std::nullopt;
+    ReleaseInfo info;
+    info.front = FlagField(ObjectField(root, "cover-art-archive"), "front");
+    info.asin = TextField(root, "asin");
+    const bool valid = info.asin.size() == 10 && std::all_of(info.asin.begin(), info.asin.end(), [](char c) {
+                           return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+                       });
+    if (!valid) info.asin.clear();
+    return info;
+}
+
+} // namespace velfetch::opencatalog

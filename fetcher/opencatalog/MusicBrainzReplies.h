@@ -1,0 +1,37 @@
+#pragma once
+// Reading the JSON replies of the MusicBrainz web service (version 2).
+#include "TrackWords.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace velfetch::opencatalog {
+
+// From a recording search: the releases of the recordings that the words
+// accept, best first, each once, at most `limit`. Better is, in this order:
+// official; an album, then an album of live or other recordings, then a
+// single or EP, then a compilation, then anything else; released in Japan;
+// released earlier (a release without a date last). Nothing when the reply is
+// no JSON object.
+std::optional<std::vector<std::string>> ChooseReleases(std::span<const std::uint8_t> reply, const TrackWords& words,
+                                                       std::size_t limit);
+
+struct ReleaseInfo {
+    bool front = false; // the Cover Art Archive holds a front cover
+    std::string asin;   // ten letters or digits; empty when the release has none
+};
+
+// From a release lookup; nothing when the reply is no JSON object. An "asin"
+// that is not ten capital letters or digits counts as none: it goes into a
+// store address.
+std::optional<ReleaseInfo> ReadRelease(std::span<const std::uint8_t> reply);
+
+// A release identifier as the service writes them (a lower-case UUID); no
+// other text goes into a request path.
+bool IsReleaseId(const std::string& text);
+
+} // namespace velfetch::opencatalog

@@ -1,0 +1,44 @@
+#include "OpenCatalogueSearch.h"
+
+#include "CoverFit.h"
+#include "ITunesSearch.h"
+#include "JsonField.h"
+#include "MusicBrainz.h"
+#include "TrackWords.h"
+
+namespace velfetch::opencatalog {
+
+OpenCatalogueSearch::OpenCatalogueSearch(WebClient& web, Clock& clock, OpenCatalogueSettings settings)
+    : web_(web), clock_(clock), settings_(std::move(settings)) {}
+
+std::optional<std::vector<std::uint8_t>> OpenCatalogueSearch::picture(const std::string& url, Clock::time_point end) {
+    const WebReply reply = web_.Get(url, end, SIZE_MAX);
+    if (!reply.ok()) return std::nullopt;
+    return FitCover(reply.body);
+}
+
+std::optional<CoverHit> OpenCatalogueSearch::Find(std::string_view artist, std::string_view title) {
+    const TrackWords words(artist, title);
+    if (words.empty()) return std::nullopt;
+    const Clock::time_point end = clock_.now() + settings_.timeLimit;
+
+    MusicBrainz musicBrainz(web_, clock_, end, settings_.musicBrainzGap);
+    if (const auto releases = musicBrainz.FindReleases(words, kMaxReleases)) {
+        for (const std::string& id : *releases) {
+            const auto release = musicBrainz.LookupRelease(id);
+            if (musicBrainz.gaveUp()) break;
+            if (!release || !release->front) continue;
+            if (auto jpeg = picture(MusicBrainz::FrontCoverUrl(id), end))
+                return CoverHit{std::move(*jpeg), release->asin};
+        }
+    }
+
+    if (clock_.now() >= end) return std::nullopt;
+    const WebReply songs = web_.Get(ITunesSearchUrl(words), end, kMaxJsonBytes);
+    if (!songs.ok()) return std::nullopt;
+    for (const std::string& url : ChooseArtwork(songs.body, words, kMaxArtwork))
+        if (auto jpeg = picture(url, end)) return CoverHit{std::move(*jpeg), {}};
+    return std::nullopt;
+}
+
+} // namespace velfetch::opencatalog

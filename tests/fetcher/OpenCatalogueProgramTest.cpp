@@ -1,0 +1,128 @@
+// The real velfetch asking the open catalogues when the built-in services find
+// nothing: all five hosts stood in for on loopback, HTTPS through the proxy
+// settings, the stand-in's test CA named by CURL_CA_BUNDLE.
+#include "CoverFit.h"
+#include "VelfetchProgram.h"
+#include "opencatalog/PlayedBack.h"
+
+#include <algorithm>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+const std::string kCerts = VEL_STANDIN_CERTS;
+const std::string kRelease = "0a0a0a0a-1111-4222-8333-444444444444";
+const std::string kAgent = "velbot/1.00 ( https://velmora.example.jp/ )";
+
+standin::OpenTrack track(bool front, bool itunes, std::string image = {}) {
+    return {"Foo Artist", "Bar Title", kRelease, "B00TESTMB1", front, itunes, std::move(image)};
+}
+
+class OpenProgram : public veltest::VelfetchProgram {
+protected:
+    void SetUp() override {
+        server.enableTls({kCerts + "/server.pem", kCerts + "/server.key"});
+        VelfetchProgram::SetUp();
+    }
+
+    // The built-in services answer "nothing" unless `catalogueResults`.
+    int lookUp(std::vector<standin::OpenTrack> tracks, const std::string& file, long long catalogueResults = 0,
+               const std::string& caBundle = kCerts + "/ca.pem") {
+        standin::Config config;
+        config.totalResults = catalogueResults;
+        config.engineLink.clear();
+        config.openTracks = std::move(tracks);
+        server.setConfig(config);
+        return run({'"' + file + '"'}, {}, {"CURL_CA_BUNDLE=" + caBundle});
+    }
+
+    std::string taggedTrack() {
+        std::ofstream(folder.file("track.mp3"), std::ios::binary) << veltest::withId3v1("Bar Title", "Foo Artist");
+        return folder.file("track.mp3");
+    }
+
+    std::vector<std::string> secureRequests() {
+        std::vector<std::string> out;
+        for (const auto& r : server.requests())
+            if (r.rfind("https://", 0) == 0) out.push_back(r);
+        return out;
+    }
+
+    std::pair<int, int> pictureSize() {
+        const auto image = folder.read("temp.jpg");
+        if (!image) return {0, 0};
+        const auto size = velfetch::opencatalog::JpegSize(veltest::bytes(*image));
+        return size ? std::pair{size->width, size->height} : std::pair{-1, -1};
+    }
+};
+
+TEST_F(OpenProgram, MusicBrainzHitWithAsin) {
+    folder.write("asin", "OLDASIN-LONGER-THAN-TEN");
+    ASSERT_EQ(lookUp({track(true, true, veltest::jpeg(250, 250))}, taggedTrack()), 0);
+    EXPECT_EQ(secureRequests(),
+              (std::vector<std::string>{
+                  "https://musicbrainz.org/ws/2/recording?query=recording%3A%22Bar%20Title%22%20AND%20artist%3A%22"
+                  "Foo%20Artist%22&fmt=json&limit=10",
+                  "https://musicbrainz.org/ws/2/release/" + kRelease + "?fmt=json",
+                  "https://coverartarchive.org/release/" + kRelease + "/front-250",
+                  "https://archive.org/download/mbid-" + kRelease + "/mbid-" + kRelease + "-1_thumb250.jpg"}));
+    EXPECT_EQ(server.tunnels(), (std::vector<std::string>{"musicbrainz.org:443", "musicbrainz.org:443",
+                                                          "coverartarchive.org:443", "archive.org:443"}));
+    EXPECT_EQ(pictureSize(), std::pair(179, 179));
+    EXPECT_EQ(folder.read("asin"), "B00TESTMB1");
+
+    std::vector<standin::Server::Seen> mb;
+    for (const auto& s : server.seen()) {
+        if (s.target.rfind("https://", 0) == 0) {
+            EXPECT_EQ(s.userAgent, kAgent) << s.target;
+        }
+        if (s.target.rfind("https://musicbrainz.org/", 0) == 0) mb.push_back(s);
+    }
+    ASSERT_EQ(mb.size(), 2u);
+    EXPECT_GE(mb[1].at - mb[0].at, 1s);
+}
+
+TEST_F(OpenProgram, ITunesHitWhenMusicBrainzHasNoArtEmptiesAsin) {
+    folder.write("asin", "OLDASIN");
+    ASSERT_EQ(lookUp({track(false, true)}, "/m/Foo Artist - Bar Title [MP3].mp3"), 0);
+    const auto secure = secureRequests();
+    ASSERT_EQ(secure.size(), 4u);
+    EXPECT_EQ(secure[0], "https://musicbrainz.org/ws/2/recording?query=foo%20artist%20%5C-%20bar%20title"
+                         "&fmt=json&limit=10");
+    EXPECT_EQ(secure[2], "https://itunes.apple.com/search?term=Foo+Artist+-+Bar+Title"
+                         "&country=JP&media=music&entity=song&limit=10");
+    EXPECT_EQ(secure[3], "https://is1-ssl.mzstatic.com/image/thumb/Music/v4/standin/0/160x160bb.jpg");
+    EXPECT_EQ(folder.read("temp.jpg"), standin::defaultImage()); // 160 px: saved as it came
+    EXPECT_EQ(folder.read("asin"), "");
+}
+
+TEST_F(OpenProgram, NothingAnywhereKeepsTheNoHitStates) {
+    folder.write("asin", "OLDASIN");
+    ASSERT_EQ(lookUp({track(true, true)}, "/m/Other Song.mp3"), 0);
+    EXPECT_EQ(secureRequests().size(), 2u); // MusicBrainz search, iTunes search
+    EXPECT_EQ(folder.read("temp.jpg"), std::nullopt);
+    EXPECT_EQ(folder.read("asin"), "OLDASIN");
+
+    folder.write("temp.jpg", "old cover");
+    ASSERT_EQ(lookUp({}, "/m/Other Song.mp3"), 0);
+    EXPECT_EQ(folder.read("temp.jpg"), std::nullopt);
+    EXPECT_EQ(folder.read("asin"), "");
+}
+
+TEST_F(OpenProgram, CatalogueHitAsksNoOpenCatalogue) {
+    ASSERT_EQ(lookUp({track(true, true)}, taggedTrack(), 3), 0);
+    EXPECT_TRUE(server.tunnels().empty());
+    EXPECT_TRUE(secureRequests().empty());
+    EXPECT_EQ(folder.read("asin"), "B000000001");
+}
+
+TEST_F(OpenProgram, UntrustedCertificateIsNoHit) {
+    folder.write("temp.jpg", "old cover");
+    ASSERT_EQ(lookUp({track(true, true)}, taggedTrack(), 0, "/dev/null"), 0);
+    EXPECT_EQ(server.tunnels().size(), 2u); // MusicBrainz, then iTunes: neither gets a request
+    EXPECT_TRUE(secureRequests().empty());
+    EXPECT_FALSE(folder.read("temp.jpg"));
+}
+
+} // namespace
