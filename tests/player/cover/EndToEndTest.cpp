@@ -170,7 +170,10 @@ TEST_F(EndToEnd, CaptionCoverFadeStoreLinkAndTagEditUnderXvfb) {
     QFile::setPermissions(T + "/run", QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     env.insert("DISPLAY", display);
     env.insert("QT_QPA_PLATFORM", "xcb");
-    env.insert("http_proxy", "http://127.0.0.1:" + portLine.mid(5));
+    // Every lookup goes to the stand-in: HTTPS to the open catalogues too.
+    for (const char* name : {"http_proxy", "https_proxy", "HTTPS_PROXY"})
+        env.insert(name, "http://127.0.0.1:" + portLine.mid(5));
+    for (const char* name : {"no_proxy", "NO_PROXY"}) env.remove(name);
     env.insert("PATH", T + "/bin:" + env.value("PATH"));
     env.insert("XDG_RUNTIME_DIR", T + "/run");
     env.insert("HOME", T);

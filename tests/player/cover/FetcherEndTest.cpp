@@ -34,11 +34,12 @@ void writeAll(const QString& path, const QByteArray& bytes) {
 class ProxyEnvironment {
 public:
     explicit ProxyEnvironment(const std::string& proxy) {
-        setenv("http_proxy", proxy.c_str(), 1);
-        unsetenv("no_proxy");
-        unsetenv("NO_PROXY");
+        for (const char* name : {"http_proxy", "https_proxy"}) setenv(name, proxy.c_str(), 1);
+        for (const char* name : {"HTTPS_PROXY", "no_proxy", "NO_PROXY"}) unsetenv(name);
     }
-    ~ProxyEnvironment() { unsetenv("http_proxy"); }
+    ~ProxyEnvironment() {
+        for (const char* name : {"http_proxy", "https_proxy"}) unsetenv(name);
+    }
 };
 
 TEST(FetcherEnd, EndedAtAnyMomentLeavesNoTemporaryFileAndWholeHandOffFiles) {
