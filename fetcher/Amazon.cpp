@@ -33,6 +33,20 @@ long long integerPart(double value) {
     return value <= lo ? std::numeric_limits<long long>::min() : value >= hi ? (long long)hi : (long long)value;
 }
 
+// Replies are read as UTF-8 in shortest form, in place: the same text as their
+// UTF-16 decoding, without a copy twice their size.
+std::string_view compacted(std::vector<std::uint8_t>& bytes) {
+    CompactUtf8(bytes);
+    return {reinterpret_cast<const char*>(bytes.data()), bytes.size()};
+}
+
+// A reply read is let go before the next download, so that two are never held at once.
+void release(std::vector<std::uint8_t>& bytes) { std::vector<std::uint8_t>().swap(bytes); }
+
+std::u16string decoded(const std::string& utf8) {
+    return Utf8ToString({reinterpret_cast<const std::uint8_t*>(utf8.data()), utf8.size()});
+}
+
 } // namespace
 
 std::u16string Amazon::CatalogueUrl(std::u16string_view words, std::u16string_view mode, int type, long long page) {
@@ -63,13 +77,14 @@ int Amazon::CatalogueSearch(std::u16string_view words, std::u16string_view mode,
         ResultCount = 1;
     } else {
         // An error page without numbers reads as 0 results.
-        const std::u16string probe = Utf8ToString(bytes);
+        const std::string_view probe = compacted(bytes);
         std::size_t position = 1;
-        ResultCount = integerPart(LeadingNumber(GetTagValue(probe, u"TotalResults", position)));
+        ResultCount = integerPart(LeadingNumber(decoded(GetTagValue(probe, "TotalResults", position))));
         position = 1;
-        pageCount = integerPart(LeadingNumber(GetTagValue(probe, u"TotalPages", position)));
+        pageCount = integerPart(LeadingNumber(decoded(GetTagValue(probe, "TotalPages", position))));
         if (ResultCount < 1) return kNoResults;
     }
+    release(bytes);
     SearchResults.assign(static_cast<std::size_t>(std::min<long long>(ResultCount, kMaxResults)), CatalogueItem{});
 
     std::size_t slot = 0;
@@ -79,12 +94,13 @@ int Amazon::CatalogueSearch(std::u16string_view words, std::u16string_view mode,
         while (Download(url, bytes) < kPageMinBytes) {
             if (++failures > kMaxPageFailures) return kUnreachable;
         }
-        const std::u16string text = Utf8ToString(bytes);
-        for (std::u16string_view record : SplitRecords(text)) {
-            // Records beyond the table's last slot are dropped.
-            if (slot < SearchResults.size()) SearchResults[slot] = ReadCatalogueItem(record);
-            ++slot;
-        }
+        // Records beyond the table's last slot are dropped unread.
+        ForEachRecord(compacted(bytes), [&](std::string_view record) {
+            if (slot >= SearchResults.size()) return false;
+            SearchResults[slot++] = ReadCatalogueItem(record);
+            return true;
+        });
+        release(bytes);
     }
     return kSearchOk;
 }
@@ -92,9 +108,8 @@ int Amazon::CatalogueSearch(std::u16string_view words, std::u16string_view mode,
 std::u16string Amazon::FindAsinByEngine(std::u16string_view query) {
     std::vector<std::uint8_t> bytes;
     if (Download(EngineUrl(query), bytes) < kProbeMinBytes) return {};
-    const std::u16string page = Utf8ToString(bytes);
     std::size_t position = 1;
-    return ExtractBetween(page, ProductLinkPrefix(), u"\"", position);
+    return decoded(ExtractBetween(compacted(bytes), StringToUtf8(ProductLinkPrefix()), "\"", position));
 }
 
 } // namespace velfetch

@@ -34,6 +34,9 @@ class Amazon {
 public:
     explicit Amazon(HttpSettings http = {}) : http_(std::move(http)) {}
 
+    // Every request of this client ends by then (see HttpSettings::until).
+    void SetLookupEnd(std::chrono::steady_clock::time_point end) { http_.until = end; }
+
     // Searches the catalogue and fills SearchResults; returns kSearchOk,
     // kNoResults or kUnreachable.
     int CatalogueSearch(std::u16string_view words, std::u16string_view mode, int type);

@@ -10,6 +10,8 @@
 #include "TitleName.h"
 #include "VBMP3.h"
 
+#include <algorithm>
+#include <chrono>
 #include <cstdint>
 #include <vector>
 
@@ -46,6 +48,9 @@ void frm_main::FetchCover() {
         title.clear();
     }
 
+    http_.until = std::chrono::steady_clock::now() + LookupTimeLimit;
+    amazon.SetLookupEnd(*http_.until);
+
     if (SearchCatalogue(artist, title)) return;
     if (SearchViaEngine(artist, title)) return;
     if (SearchOpenCatalogues(artist, title)) return;
@@ -62,8 +67,7 @@ bool frm_main::SearchCatalogue(std::u16string_view artist, std::u16string_view t
     words.append(u" ").append(title);
     if (amazon.CatalogueSearch(words, kMusicMode, kKeywordSearch) != kSearchOk) return false;
     const CatalogueItem first = amazon.SearchResults.empty() ? CatalogueItem{} : amazon.SearchResults.front();
-    saveHit(first.ImageUrlMedium, first.Asin);
-    return true;
+    return saveHit(first.ImageUrlMedium, first.Asin);
 }
 
 bool frm_main::SearchViaEngine(std::u16string_view artist, std::u16string_view title) {
@@ -74,16 +78,22 @@ bool frm_main::SearchViaEngine(std::u16string_view artist, std::u16string_view t
     if (amazon.CatalogueSearch(id, kMusicMode, kAsinSearch) != kSearchOk) return false;
     // The identifier written is the text taken from the page, not the record's.
     const CatalogueItem first = amazon.SearchResults.empty() ? CatalogueItem{} : amazon.SearchResults.front();
-    saveHit(first.ImageUrlMedium, id);
-    return true;
+    return saveHit(first.ImageUrlMedium, id);
 }
 
 bool frm_main::SearchOpenCatalogues(std::u16string_view artist, std::u16string_view title) {
-    opencatalog::CurlWebClient web(http_, OpenCatalogues.caBundle);
+    opencatalog::OpenCatalogueSettings settings = OpenCatalogues;
+    if (http_.until) {
+        using std::chrono::milliseconds;
+        const auto left = std::chrono::duration_cast<milliseconds>(*http_.until - std::chrono::steady_clock::now());
+        if (left <= milliseconds(0)) return false;
+        settings.timeLimit = std::min(settings.timeLimit, left);
+    }
+    opencatalog::CurlWebClient web(http_, settings.caBundle);
     opencatalog::SystemClock clock;
-    opencatalog::OpenCatalogueSearch search(web, clock, OpenCatalogues);
+    opencatalog::OpenCatalogueSearch search(web, clock, settings);
     const auto hit = search.Find(vel::utf16ToUtf8(artist), vel::utf16ToUtf8(title));
-    if (!hit) return false;
+    if (!hit || timeIsUp()) return false;
     WriteAsinFile(fromAscii(hit->asin));
     ReplaceFileContent(ImgFileName, hit->jpeg);
     return true;
@@ -95,11 +105,15 @@ void frm_main::WriteAsinFile(std::u16string_view text) {
     ReplaceFileContent(AsinFileName, {reinterpret_cast<const std::uint8_t*>(ansi.data()), ansi.size()});
 }
 
-void frm_main::saveHit(std::u16string_view imageUrl, std::u16string_view asin) {
+bool frm_main::saveHit(std::u16string_view imageUrl, std::u16string_view asin) {
     std::vector<std::uint8_t> image;
     amazon.Download(imageUrl, image);
+    if (timeIsUp()) return false;
     WriteAsinFile(asin);
     ReplaceFileContent(ImgFileName, image);
+    return true;
 }
+
+bool frm_main::timeIsUp() const { return http_.until && std::chrono::steady_clock::now() >= *http_.until; }
 
 } // namespace velfetch

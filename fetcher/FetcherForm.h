@@ -4,6 +4,7 @@
 #include "HttpFetch.h"
 #include "OpenCatalogueSearch.h"
 
+#include <chrono>
 #include <string>
 #include <string_view>
 
@@ -36,10 +37,15 @@ public:
     std::string ImgFileName;
     Amazon amazon;
     opencatalog::OpenCatalogueSettings OpenCatalogues;
+    // The whole lookup ends by then, whatever the servers do; a lookup that
+    // reaches it ends as one that found nothing.
+    std::chrono::milliseconds LookupTimeLimit{180000};
 
 private:
-    // Downloads the image and writes both hand-off files.
-    void saveHit(std::u16string_view imageUrl, std::u16string_view asin);
+    // Downloads the image and writes both hand-off files; false (nothing
+    // written) when the lookup's time ran out meanwhile.
+    bool saveHit(std::u16string_view imageUrl, std::u16string_view asin);
+    bool timeIsUp() const;
 
     std::string folder_;
     HttpSettings http_;

@@ -3,7 +3,6 @@
 #include <curl/curl.h>
 
 #include <algorithm>
-#include <cstring>
 #include <memory>
 
 namespace velfetch {
@@ -12,7 +11,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 constexpr std::size_t kReadSize = 10240;  // bytes asked for per read
-constexpr std::size_t kGrowStep = 32767;  // the body array grows in these steps
+constexpr std::size_t kGrowStep = 32767;  // the body array grows by this at least
 
 struct EasyDeleter {
     void operator()(CURL* h) const { curl_easy_cleanup(h); }
@@ -23,7 +22,8 @@ struct ListDeleter {
 
 struct Transfer {
     const HttpSettings& settings;
-    std::vector<std::uint8_t> body = std::vector<std::uint8_t>(kGrowStep);
+    CURL* easy;
+    std::vector<std::uint8_t> body{};
     std::size_t count = 0;
     bool responded = false;
     bool overCap = false;
@@ -46,9 +46,17 @@ std::size_t onBody(char* data, std::size_t size, std::size_t items, void* user) 
         t.overCap = true;
         return 0; // a short count aborts the transfer
     }
-    // Grow before a read would pass the array's upper index, in whole steps.
-    while (t.count + std::max(n, kReadSize) > t.body.size() - 1) t.body.resize(t.body.size() + kGrowStep);
-    std::memcpy(t.body.data() + t.count, data, n);
+    if (t.body.capacity() - t.count < n) {
+        // Room for the whole announced body at once, so that it is never
+        // copied on the way; otherwise the room doubles (by kGrowStep at least),
+        // never past the cap.
+        curl_off_t announced = -1;
+        curl_easy_getinfo(t.easy, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &announced);
+        std::size_t room = std::max(2 * t.body.capacity(), t.count + kGrowStep);
+        if (announced > 0 && std::uint64_t(announced) >= t.count + n) room = std::size_t(announced);
+        t.body.reserve(std::max(t.count + n, std::min(room, t.settings.maxBodyBytes)));
+    }
+    t.body.insert(t.body.end(), data, data + n);
     t.count += n;
     return n;
 }
@@ -56,7 +64,7 @@ std::size_t onBody(char* data, std::size_t size, std::size_t items, void* user) 
 int onProgress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
     auto& t = *static_cast<Transfer*>(user);
     const auto now = Clock::now();
-    if (now - t.start > t.settings.deadline) {
+    if (now - t.start > t.settings.deadline || (t.settings.until && now >= *t.settings.until)) {
         t.pastDeadline = true;
         return 1;
     }
@@ -68,6 +76,7 @@ int onProgress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
 
 std::int32_t DownloadBytes(const std::string& url, std::vector<std::uint8_t>& bytes, const HttpSettings& settings) {
     if (url.empty()) return 0;
+    if (settings.until && std::chrono::steady_clock::now() >= *settings.until) return 0;
 
     std::unique_ptr<CURL, EasyDeleter> easy(curl_easy_init());
     if (!easy) return 0;
@@ -81,7 +90,7 @@ std::int32_t DownloadBytes(const std::string& url, std::vector<std::uint8_t>& by
         headers.reset(grown);
     }
 
-    Transfer t{settings};
+    Transfer t{settings, h};
     curl_easy_setopt(h, CURLOPT_URL, url.c_str());
     curl_easy_setopt(h, CURLOPT_USERAGENT, "velbot");
     curl_easy_setopt(h, CURLOPT_HTTPHEADER, headers.get());
@@ -113,8 +122,7 @@ std::int32_t DownloadBytes(const std::string& url, std::vector<std::uint8_t>& by
         std::vector<std::uint8_t>().swap(bytes);
         return 0;
     }
-    t.body.resize(t.count);
-    t.body.shrink_to_fit();
+    t.body.shrink_to_fit(); // a no-op when the body came as announced
     bytes = std::move(t.body);
     return static_cast<std::int32_t>(t.count);
 }

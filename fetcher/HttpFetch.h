@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,9 @@ struct HttpSettings {
     // its memory: past either limit the download counts as nothing received.
     std::chrono::milliseconds deadline{60000};
     std::size_t maxBodyBytes = std::size_t(32) << 20;
+    // The end of the whole lookup: no download starts at or past it (0, nothing
+    // sent) and one under way ends there as past its deadline.
+    std::optional<std::chrono::steady_clock::time_point> until;
     std::string proxy; // empty: the environment's http_proxy (and no_proxy), as libcurl reads them
 };
 

@@ -7,6 +7,7 @@
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <cstdlib>
+#include <vector>
 
 namespace {
 
@@ -25,7 +26,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::u16string start = decode(in.ConsumeRandomLengthString(24));
     const std::u16string end = decode(in.ConsumeRandomLengthString(24));
     std::size_t position = in.ConsumeIntegralInRange<std::size_t>(0, 1 << 16);
-    const std::u16string text = decode(in.ConsumeRemainingBytesAsString());
+    const std::string raw = in.ConsumeRemainingBytesAsString();
+    const std::u16string text = decode(raw);
 
     const std::size_t before = position;
     const std::u16string value = velfetch::ExtractBetween(text, start, end, position);
@@ -40,7 +42,31 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         check(item.Asin.size() <= record.size());
     }
     std::size_t at = 1;
-    (void)velfetch::GetTagValue(text, u"TotalResults", at);
+    const std::u16string total = velfetch::GetTagValue(text, u"TotalResults", at);
     (void)velfetch::LeadingNumber(text);
+
+    // Replies are read as compacted UTF-8: the same text, the same records and values.
+    std::vector<std::uint8_t> bytes(raw.begin(), raw.end());
+    velfetch::CompactUtf8(bytes);
+    check(bytes.size() <= raw.size());
+    check(velfetch::Utf8ToString(bytes) == text);
+    const std::string_view utf8(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+    std::size_t byteAt = 1;
+    check(decode(velfetch::GetTagValue(utf8, "TotalResults", byteAt)) == total);
+    const auto records = velfetch::SplitRecords(text);
+    std::size_t n = 0;
+    velfetch::ForEachRecord(utf8, [&](std::string_view record) {
+        check(n < records.size());
+        // Fields read from the UTF-8 record, against the UTF-16 cutter on the decoded one.
+        const velfetch::CatalogueItem item = velfetch::ReadCatalogueItem(record);
+        std::size_t p = 1;
+        check(item.Asin == velfetch::GetTagValue(records[n], u"Asin", p));
+        (void)velfetch::GetTagValue(records[n], u"ProductName", p);
+        check(item.ReleaseDate == velfetch::GetTagValue(records[n], u"ReleaseDate", p));
+        check(item.ImageUrlMedium == velfetch::GetTagValue(records[n], u"ImageUrlMedium", p));
+        ++n;
+        return true;
+    });
+    check(n == records.size());
     return 0;
 }

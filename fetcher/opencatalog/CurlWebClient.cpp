@@ -57,6 +57,7 @@ void CurlWebClient::EasyDeleter::operator()(CURL* h) const { curl_easy_cleanup(h
 
 WebReply CurlWebClient::Get(const std::string& url, Clock::time_point end, std::size_t maxBytes) {
     WebReply reply;
+    if (http_.until) end = std::min(end, *http_.until);
     const auto left = std::chrono::duration_cast<milliseconds>(end - std::chrono::steady_clock::now());
     const milliseconds limit = std::min(left, http_.deadline);
     if (url.empty() || limit <= milliseconds(0)) return reply;

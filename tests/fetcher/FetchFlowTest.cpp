@@ -228,3 +228,19 @@ TEST_F(Flow, RemovesTemporariesLeftByAKilledFetcher) {
     for (const auto& name : left) EXPECT_EQ(folder.read(name), std::nullopt) << name;
     for (const auto& name : kept) EXPECT_EQ(folder.read(name), "mine") << name;
 }
+
+TEST_F(Flow, LookupEndsAtItsTimeLimitAsNoHit) {
+    // Every catalogue reply crawls: 64 bytes every 100 ms, each read within the silence limit.
+    server.addRule(rule("onca", Action::Drip, 100));
+    folder.write("temp.jpg", "old image");
+    folder.write("asin", "OLD");
+    stub.failTagRead();
+    velfetch::frm_main form(folder.path(), http);
+    form.LookupTimeLimit = std::chrono::milliseconds(1500);
+    const auto start = std::chrono::steady_clock::now();
+    form.Form_Load("\"/m/Song.mp3\"");
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(4));
+    EXPECT_EQ(server.requests().size(), 1u); // the probe; nothing starts after the limit
+    EXPECT_EQ(folder.read("temp.jpg"), std::nullopt);
+    EXPECT_EQ(folder.read("asin"), "");
+}

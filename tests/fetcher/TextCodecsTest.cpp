@@ -51,6 +51,13 @@ class Utf8Decode : public ::testing::TestWithParam<DecodeCase> {};
 
 TEST_P(Utf8Decode, Result) {
     EXPECT_EQ(Utf8ToString(GetParam().bytes, GetParam().replacement), GetParam().expected);
+    // Compacted in place, the bytes read as the same text (invalid ones dropped), each
+    // character in its shortest form: an over-long zero becomes one byte.
+    if (!GetParam().replacement.empty()) return;
+    std::vector<std::uint8_t> compact = GetParam().bytes;
+    velfetch::CompactUtf8(compact);
+    EXPECT_EQ(Utf8ToString(compact), GetParam().expected);
+    EXPECT_EQ(compact.size(), velfetch::StringToUtf8(GetParam().expected).size());
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -6,6 +6,7 @@
 
 #include <signal.h>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 
 #include <gtest/gtest.h>
@@ -75,7 +76,8 @@ protected:
         if (posix_spawn(&pid, program.c_str(), nullptr, nullptr, argv.data(), envp.data()) != 0) return -2;
         const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
         int status = 0;
-        while (waitpid(pid, &status, WNOHANG) == 0) {
+        struct rusage usage {};
+        while (wait4(pid, &status, WNOHANG, &usage) == 0) {
             if (std::chrono::steady_clock::now() > until) {
                 kill(pid, SIGKILL);
                 waitpid(pid, &status, 0);
@@ -83,8 +85,11 @@ protected:
             }
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
         }
+        peakKiB = usage.ru_maxrss;
         return WIFEXITED(status) ? WEXITSTATUS(status) : -3;
     }
+
+    long peakKiB = 0; // the last run's peak resident memory
 
     standin::Server server;
     TempFolder folder;

@@ -5,6 +5,7 @@
 
 #include <dlfcn.h>
 
+#include <cstdio>
 #include <fstream>
 
 namespace {
@@ -76,4 +77,26 @@ TEST_F(Program, TagWordsThroughTheDecoderLibrary) {
     EXPECT_EQ(run({"\"" + folder.file("track.mp3") + "\""}), 0);
     ASSERT_FALSE(server.requests().empty());
     EXPECT_EQ(server.requests()[0], keyword("Foo+Artist+Bar+Title", 1));
+}
+
+TEST_F(Program, PageOfRecordMarkersIsReadInLessThanTwiceItsSize) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "memory is measured without the sanitizers";
+#endif
+    // Just under the size cap, nothing but "<Details" after the counts.
+    std::string page = "<TotalResults>1</TotalResults><TotalPages>1</TotalPages>";
+    const std::size_t size = (std::size_t(32) << 20) - 4096;
+    page.reserve(size);
+    while (page.size() + 8 <= size) page += "<Details";
+    standin::Rule marker;
+    marker.match = "onca";
+    marker.action = standin::Action::Body;
+    marker.body = std::move(page);
+    server.addRule(std::move(marker));
+
+    EXPECT_EQ(run({"\"/m/Song.mp3\""}), 0);
+    EXPECT_EQ(server.requests().size(), 2u); // probe and page 1
+    EXPECT_EQ(folder.read("temp.jpg"), "");  // a hit whose record names no image
+    EXPECT_LT(peakKiB, 2 * 32 * 1024) << "peak resident memory in KiB";
+    std::printf("[ memory ] peak %ld KiB on a %zu-byte page of record markers\n", peakKiB, size);
 }
