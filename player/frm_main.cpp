@@ -2,7 +2,9 @@
 
 #include "AppFolder.h"
 #include "CoverSearch.h"
+#include "CentreOnOwner.h"
 #include "CoverView.h"
+#include "ExternalOpen.h"
 #include "InstanceLock.h"
 #include "LibraryPath.h"
 #include "MainWndProc.h"
@@ -55,7 +57,7 @@ frm_main::frm_main(QWidget* parent)
                           Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
       openDialog(ShowOpenDialog),
       informationBox(showInformation),
-      openUrl([](const QUrl& url) { return QDesktopServices::openUrl(url); }) {
+      openUrl(openExternally) {
     setWindowTitle(QString::fromUtf16(kTitle));
 
     pic_main = new QWidget(this);
@@ -81,6 +83,10 @@ frm_main::frm_main(QWidget* parent)
     ScSoftVol->setRange(0, 100);
     // The value changes when a drag ends; while dragging only the scroll handler runs.
     ScSoftVol->setTracking(false);
+    // Keyboard focus only while the volume row is shown; then Right and Up
+    // raise the volume (a scroll bar's keys run the other way by default).
+    ScSoftVol->setFocusPolicy(Qt::NoFocus);
+    ScSoftVol->setInvertedControls(false);
 
     // Created in tab order, so that the focus chain follows it even where a
     // control takes no focus.
@@ -308,13 +314,17 @@ void frm_main::WheelPlus() {
 void frm_main::cmdVol_Click() {
     if (VolStat) {
         VolStat = false;
-        cmdVol->setPalette(QPalette()); // back to the button face
+        cmdVol->setStyleSheet(QString()); // back to the button face
+        if (ScSoftVol->hasFocus()) cmdVol->setFocus();
+        ScSoftVol->setFocusPolicy(Qt::NoFocus);
         setClientHeightTwips(ClientHeightClosed);
     } else {
         VolStat = true;
-        QPalette pal = cmdVol->palette();
-        pal.setColor(QPalette::Button, QColor(192, 255, 192));
-        cmdVol->setPalette(pal);
+        // Flat light green: a palette colour alone would be drawn as the style's gradient.
+        cmdVol->setStyleSheet(QStringLiteral("QPushButton { background-color: rgb(192, 255, 192);"
+                                             " border: 1px solid palette(dark); }"
+                                             "QPushButton:focus { border: 1px solid palette(highlight); }"));
+        ScSoftVol->setFocusPolicy(Qt::StrongFocus);
         setClientHeightTwips(ClientHeightOpen);
     }
 }
@@ -341,11 +351,13 @@ void frm_main::cmdHelp_Click() {
 void frm_main::cmdNext_Click() {
     // Modal: the window takes no input meanwhile, but its timers keep running.
     frm_TagInput tagInput(FileName, this);
+    centreOnOwner(tagInput, *this);
     tagInput.exec();
 }
 
 void frm_main::cmdOption_Click() {
     frm_version about(this, openUrl);
+    centreOnOwner(about, *this);
     about.exec();
 }
 

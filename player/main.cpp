@@ -1,6 +1,7 @@
 // velplay: the MP3 player.
 #include "AppIcon.h"
 #include "JapaneseFont.h"
+#include "QtTranslation.h"
 #include "VBMP3.h"
 #include "frm_main.h"
 
@@ -17,6 +18,7 @@ int main(int argc, char** argv) {
 
     QApplication app(argc, argv);
     velplay::useJapaneseFont();
+    velplay::loadQtTranslation();
 
     // A missing decoder library or operation is reported in a box before the binding ends the program.
     VBMP3::setFatalHandler([](const std::string& message) {

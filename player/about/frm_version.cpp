@@ -1,10 +1,10 @@
 #include "about/frm_version.h"
 
 #include "AppIcon.h"
+#include "ExternalOpen.h"
 #include "JapaneseFont.h"
 #include "Twips.h"
 
-#include <QDesktopServices>
 #include <QEvent>
 #include <QLabel>
 #include <QMouseEvent>
@@ -16,7 +16,7 @@ namespace velplay {
 frm_version::frm_version(QWidget* owner, std::function<bool(const QUrl&)> openUrl)
     : QDialog(owner, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
                          Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
-      openUrl_(openUrl ? std::move(openUrl) : [](const QUrl& url) { return QDesktopServices::openUrl(url); }) {
+      openUrl_(openUrl ? std::move(openUrl) : openExternally) {
     setWindowTitle(QStringLiteral("バージョン情報"));
     setFixedSize(twipsRect(0, 0, 4305, 2115).size());
     setModal(true);

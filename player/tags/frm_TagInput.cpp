@@ -91,9 +91,21 @@ frm_TagInput::frm_TagInput(const QString& fileName, QWidget* parent)
                               cmdCancel, chkSelVer[0], chkSelVer[1], txtTrackNo, txtFileName};
     for (std::size_t i = 0; i + 1 < std::size(order); ++i)
         setTabOrder(const_cast<QWidget*>(order[i]), const_cast<QWidget*>(order[i + 1]));
+    // Tab enters the version pair on its selected option (arrow keys move within
+    // it), so Tab then Space never switches the version unseen.
+    for (QRadioButton* option : chkSelVer)
+        connect(option, &QRadioButton::toggled, this, &frm_TagInput::versionFocusFollowsChoice);
     txtArtist->setFocus();
 
     Form_Load();
+    versionFocusFollowsChoice();
+}
+
+void frm_TagInput::versionFocusFollowsChoice() {
+    const bool none = !chkSelVer[0]->isChecked() && !chkSelVer[1]->isChecked();
+    for (QRadioButton* option : chkSelVer)
+        option->setFocusPolicy(option->isChecked() || (none && option == chkSelVer[0]) ? Qt::StrongFocus
+                                                                                        : Qt::ClickFocus);
 }
 
 void frm_TagInput::fillGenres() {

@@ -44,6 +44,8 @@ private:
     void Form_Load();
     void fillGenres();
     int selectedGenre() const;
+    // Only the selected version option takes Tab focus (v1.0 when neither is).
+    void versionFocusFollowsChoice();
 
     QString fileName_;
 };

@@ -1,9 +1,11 @@
 // The volume bar, the wheel over the window and the VOL row.
 #include "PlayerFixture.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QTest>
 #include <QWheelEvent>
 #include <QWindow>
 
@@ -90,19 +92,60 @@ TEST_F(PlayerFixture, DraggingTheThumbSetsEqualChannelsOnTheWay) {
     EXPECT_EQ(form->ScSoftVol->value(), 80);
 }
 
+// Pixels of a button's face away from its caption: the corners inside the border and the middle row's ends.
+std::vector<QRgb> facePixels(QPushButton* button) {
+    const QImage image = button->grab().toImage();
+    const int w = image.width(), h = image.height();
+    return {image.pixel(4, 4), image.pixel(w - 5, 4), image.pixel(4, h / 2), image.pixel(w - 5, h - 5)};
+}
+
 TEST_F(PlayerFixture, VolTwiceShowsThenHidesTheRowAtTheSameHeight) {
     start();
     const int closed = form->height();
-    const QColor face = form->cmdPlay->palette().color(QPalette::Button);
     form->cmdVol->click();
     EXPECT_TRUE(form->VolStat);
     EXPECT_EQ(form->height(), 252);
-    EXPECT_EQ(form->cmdVol->palette().color(QPalette::Button), QColor(192, 255, 192));
+    // Flat light green, exactly.
+    for (QRgb pixel : facePixels(form->cmdVol)) EXPECT_EQ(QColor(pixel), QColor(192, 255, 192));
     EXPECT_LE(form->ScSoftVol->geometry().bottom(), form->height());
     form->cmdVol->click();
     EXPECT_FALSE(form->VolStat);
     EXPECT_EQ(form->height(), closed);
     EXPECT_EQ(closed, 226);
-    EXPECT_EQ(form->cmdVol->palette().color(QPalette::Button), face);
+    EXPECT_EQ(facePixels(form->cmdVol), facePixels(form->cmdPlay)); // the button face again
     EXPECT_TRUE(stub.calls().empty());
+}
+
+// Tab reaches the volume bar only while its row is shown; arrow keys then move it.
+TEST_F(PlayerFixture, VolumeBarTakesTabFocusOnlyWhileShown) {
+    start();
+    QApplication::setActiveWindow(form.get());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    auto tabStops = [&] {
+        std::vector<QWidget*> seen;
+        form->cmdPlay->setFocus();
+        for (int i = 0; i < 9; ++i) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            seen.push_back(QApplication::focusWidget());
+        }
+        return seen;
+    };
+    const std::vector<QWidget*> buttons = {form->cmdStop, form->cmdVol,  form->cmdNext, form->cmdLoad,
+                                           form->cmdHelp, form->cmdOption, form->cmdPlay, form->cmdStop, form->cmdVol};
+    EXPECT_EQ(tabStops(), buttons);
+
+    form->cmdVol->click();
+    const std::vector<QWidget*> withBar = {form->cmdStop, form->cmdVol,    form->cmdNext,  form->cmdLoad, form->cmdHelp,
+                                           form->cmdOption, form->ScSoftVol, form->cmdPlay, form->cmdStop};
+    EXPECT_EQ(tabStops(), withBar);
+    form->ScSoftVol->setFocus();
+    stub.clearCalls();
+    QTest::keyClick(form->ScSoftVol, Qt::Key_Right);
+    EXPECT_EQ(form->ScSoftVol->value(), 51);
+    EXPECT_EQ(stub.calls(), (Calls{"setVolume 51 51"}));
+
+    // Hidden again while it has the focus: the focus goes back to VOL.
+    form->cmdVol->click();
+    EXPECT_EQ(QApplication::focusWidget(), form->cmdVol);
+    EXPECT_EQ(tabStops(), buttons);
 }

@@ -4,12 +4,14 @@
 #include "StubLibrary.h"
 #include "tags/frm_TagInput.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -135,20 +137,34 @@ INSTANTIATE_TEST_SUITE_P(Genres, TagGenreLoad,
                          ::testing::Values(GenreCase{0, 0}, GenreCase{255, 255}, GenreCase{-1, -1},
                                            GenreCase{256, -1}, GenreCase{-7, -1}));
 
-TEST_F(TagInputTest, TabOrderAndFirstFocus) {
+// Tab from the first field, as a keyboard user goes: the version pair is
+// entered on its selected option (v1.0 when neither is), never on the other.
+class TagTabOrder : public TagInputTest, public ::testing::WithParamInterface<std::optional<int32_t>> {};
+
+TEST_P(TagTabOrder, TabVisitsFieldsAndTheSelectedVersionOnly) {
+    if (GetParam()) stub.setTag(tag(1, *GetParam()));
     frm_TagInput dlg(track);
     dlg.show();
+    QApplication::setActiveWindow(&dlg);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&dlg));
     EXPECT_EQ(dlg.focusWidget(), dlg.txtArtist);
-    const std::vector<QWidget*> expected = {dlg.txtArtist, dlg.txtTrack,    dlg.txtAlbum,    dlg.txtYYYYMM,
-                                            dlg.txtComment, dlg.cbGenre,    dlg.cmdReg,      dlg.cmdCancel,
-                                            dlg.chkSelVer[0], dlg.chkSelVer[1], dlg.txtTrackNo, dlg.txtFileName};
-    QWidget* w = dlg.txtArtist;
-    for (std::size_t i = 1; i < expected.size(); ++i) {
-        do w = w->nextInFocusChain();
-        while (!(w->focusPolicy() & Qt::TabFocus) || w->parentWidget() != &dlg);
-        EXPECT_EQ(w, expected[i]) << "position " << i;
+    QRadioButton* const version = dlg.chkSelVer[GetParam() && *GetParam() != -1 ? 1 : 0];
+    const std::vector<QWidget*> expected = {dlg.txtTrack, dlg.txtAlbum,  dlg.txtYYYYMM, dlg.txtComment,
+                                            dlg.cbGenre,  dlg.cmdReg,    dlg.cmdCancel, version,
+                                            dlg.txtTrackNo, dlg.txtFileName, dlg.txtArtist};
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        EXPECT_EQ(QApplication::focusWidget(), expected[i]) << "Tab " << i + 1;
     }
+    // Arrow keys move within the pair (and choose as they go once one is chosen).
+    version->setFocus();
+    QTest::keyClick(version, version == dlg.chkSelVer[0] ? Qt::Key_Down : Qt::Key_Up);
+    QRadioButton* const other = dlg.chkSelVer[version == dlg.chkSelVer[0] ? 1 : 0];
+    EXPECT_EQ(QApplication::focusWidget(), other);
+    EXPECT_EQ(other->isChecked(), GetParam().has_value());
 }
+
+INSTANTIATE_TEST_SUITE_P(NoTagV10V11, TagTabOrder, ::testing::Values(std::nullopt, -1, 3));
 
 struct TrackNoCase {
     std::optional<int> version;
