@@ -7,6 +7,7 @@
 #include "frm_main.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QScrollBar>
 #include <QUrl>
 
@@ -21,17 +22,24 @@ const QString kInterface = QStringLiteral("org.mpris.MediaPlayer2.Player");
 
 bool running(std::int32_t state) { return state == 1 || state == 2; }
 
+// A path as the decoder opens it (trimmed; relative to the working folder), as a file:// URI.
+QString fileUrl(const QString& path) {
+    return QString::fromUtf8(QUrl::fromLocalFile(QFileInfo(path.trimmed()).absoluteFilePath()).toEncoded());
+}
+
 } // namespace
 
 MprisPlayer::MprisPlayer(frm_main& window, MprisService& service)
     : QDBusAbstractAdaptor(&service), window_(window), service_(service) {
     // A track given on the command line was shown before the service started.
     track_ = window.ShownTrack.title.isEmpty() ? 0 : 1;
+    trackUrl_ = fileUrl(window.FileName);
     coverShown_ = window.ViewStatus;
     connect(&window, &frm_main::statusPolled, this,
             [this](std::int32_t state, std::int32_t position) { observe(state, position, false); });
     connect(&window, &frm_main::trackShown, this, [this] {
         ++track_;
+        trackUrl_ = fileUrl(window_.FileName);
         coverShown_ = false; // the old cover is on its way out
         update();
     });
@@ -67,10 +75,9 @@ QVariantMap MprisPlayer::metadata() const {
     m.insert(QStringLiteral("xesam:title"), names.title);
     if (!names.artist.isEmpty()) m.insert(QStringLiteral("xesam:artist"), QStringList{names.artist});
     if (!names.album.isEmpty()) m.insert(QStringLiteral("xesam:album"), names.album);
-    m.insert(QStringLiteral("xesam:url"), QString::fromUtf8(QUrl::fromLocalFile(window_.FileName.trimmed()).toEncoded()));
+    m.insert(QStringLiteral("xesam:url"), trackUrl_);
     if (window_.TrackLength > 0) m.insert(QStringLiteral("mpris:length"), qlonglong(window_.TrackLength) * kMicro);
-    if (coverShown_)
-        m.insert(QStringLiteral("mpris:artUrl"), QString::fromUtf8(QUrl::fromLocalFile(CoverSearch::coverPath()).toEncoded()));
+    if (coverShown_) m.insert(QStringLiteral("mpris:artUrl"), fileUrl(CoverSearch::coverPath()));
     return m;
 }
 
@@ -144,8 +151,8 @@ void MprisPlayer::OpenUri(const QString& uri) {
     if (gone_) return;
     const QUrl url(uri);
     if (!url.isLocalFile() || !vel::EndsWithMp3(QFile::encodeName(url.toLocalFile()).toStdString())) {
-        if (calledFromDBus())
-            sendErrorReply(QDBusError::InvalidArgs, QStringLiteral("velplay opens local .mp3 files only"));
+        if (service_.calledFromDBus())
+            service_.sendErrorReply(QDBusError::InvalidArgs, QStringLiteral("velplay opens local .mp3 files only"));
         return;
     }
     // As if the file were dropped onto the cover area.

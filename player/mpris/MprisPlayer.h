@@ -3,7 +3,6 @@
 // window's own handlers (PLAY, STOP, the volume bar, a drop), so the buttons'
 // state table stays the one road; the properties follow the window's 100 ms poll.
 #include <QDBusAbstractAdaptor>
-#include <QDBusContext>
 #include <QDBusObjectPath>
 #include <QElapsedTimer>
 #include <QVariantMap>
@@ -15,7 +14,7 @@ namespace velplay {
 class frm_main;
 class MprisService;
 
-class MprisPlayer : public QDBusAbstractAdaptor, protected QDBusContext {
+class MprisPlayer : public QDBusAbstractAdaptor {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.mpris.MediaPlayer2.Player")
     Q_PROPERTY(QString PlaybackStatus READ playbackStatus)
@@ -77,6 +76,7 @@ private:
     std::int32_t position_ = 0;
     QElapsedTimer sinceReading_;
     quint64 track_ = 0;        // counts the tracks shown; 0: none yet
+    QString trackUrl_;         // the file of the track shown
     bool coverShown_ = false;  // a cover is on show for the current track
     QVariantMap sent_;         // the property values the bus last heard
 };

@@ -2,6 +2,7 @@
 // velplay as a media player on the session bus (MPRIS 2), so that media keys,
 // the desktop's "now playing" applet and playerctl reach the window's own handlers.
 #include <QDBusConnection>
+#include <QDBusContext>
 #include <QObject>
 #include <QVariantMap>
 
@@ -11,7 +12,9 @@ namespace velplay {
 
 class frm_main;
 
-class MprisService : public QObject {
+// The exported object; Qt D-Bus gives the context of a call (for error
+// replies) to it rather than to its adaptors.
+class MprisService : public QObject, public QDBusContext {
     Q_OBJECT
 public:
     static constexpr const char* kServiceName = "org.mpris.MediaPlayer2.velplay";
