@@ -184,6 +184,7 @@ void frm_main::Form_Unload() {
     VBMP3::vbmp3_stop();
     VBMP3::vbmp3_stopCallback();
     VBMP3::vbmp3_free();
+    emit unloaded();
 }
 
 void frm_main::LoadTrack() {
@@ -198,18 +199,21 @@ void frm_main::LoadTrack() {
 }
 
 void frm_main::ShowTrackTitle() {
-    QString artist, title;
+    QString artist, title, album;
     VBMP3::TagRecord tag;
     if (VBMP3::vbmp3_getFileTagInfoEX(libraryPath(FileName), tag) != 0) {
         artist = QString::fromStdU16String(VBMP3::CutAtNul(tag.Artist.str()));
         title = QString::fromStdU16String(VBMP3::CutAtNul(tag.Title.str()));
+        album = QString::fromStdU16String(VBMP3::CutAtNul(tag.Album.str()));
     }
     auto usable = [](const QString& text) { return !text.isEmpty() && text != QLatin1String(" "); };
-    QString caption = usable(artist) && usable(title)
-                          ? artist + QStringLiteral(" - ") + title
-                          : QString::fromStdU16String(vel::GetTitleName(FileName.toStdU16String(), false));
+    const bool fromTag = usable(artist) && usable(title);
+    const QString fileTitle = QString::fromStdU16String(vel::GetTitleName(FileName.toStdU16String(), false));
+    ShownTrack = {fromTag ? title : fileTitle, usable(artist) ? artist : QString(), usable(album) ? album : QString()};
+    QString caption = fromTag ? artist + QStringLiteral(" - ") + title : fileTitle;
     // Qt reads "[*]" in a title as the modified-marker placeholder; doubled, it shows as itself.
     setWindowTitle(caption.replace(QStringLiteral("[*]"), QStringLiteral("[*][*]")));
+    emit trackShown();
     QCoreApplication::processEvents();
 }
 
@@ -219,9 +223,15 @@ bool frm_main::StartCoverSearch(const QString& path) { return coverSearch_->Star
 
 void frm_main::TimerImg_Timer() { coverSearch_->TimerImg_Timer(); }
 
-void frm_main::ShowCover() { pic_View->ShowCover(CoverSearch::coverPath()); }
+void frm_main::ShowCover() {
+    pic_View->ShowCover(CoverSearch::coverPath());
+    emit coverChanged();
+}
 
-void frm_main::ClearCover() { pic_View->ClearCover(); }
+void frm_main::ClearCover() {
+    pic_View->ClearCover();
+    emit coverChanged();
+}
 
 void frm_main::AlphaShow() { pic_View->AlphaShow(); }
 
@@ -259,7 +269,9 @@ void frm_main::cmdPlay_Click() {
     }
     VBMP3::vbmp3_stop();
     VBMP3::TrackInfo info;
+    TrackLength = 0;
     if (VBMP3::vbmp3_open(libraryPath(FileName), info) == 0) return;
+    TrackLength = info.Length;
     // A length of 0 (or less) leaves no scale: no bar, no seeking.
     CngVol = info.Length > 0
                  ? static_cast<std::int32_t>(vel::RoundHalfEven(static_cast<double>(PicStatus->innerWidthTwips()) / info.Length))
@@ -279,6 +291,7 @@ void frm_main::TimerStatus_Timer() {
     const std::int32_t state = VBMP3::vbmp3_getState(position);
     if (state == 0) cmdPlay->setText(QStringLiteral("PLAY"));
     if (CngVol > 0) PicStatus->drawBoxes(static_cast<std::int64_t>(CngVol) * position);
+    emit statusPolled(state, position);
 }
 
 void frm_main::PicStatus_MouseDown(Qt::MouseButton, Qt::KeyboardModifiers, int x, int) {

@@ -61,6 +61,15 @@ public:
     bool VolStat = false; // volume row shown
     QString AsinFileName; // <application folder>/asin
     std::int32_t CngVol = 0; // progress-bar twips per second of the track; 0 = no bar
+    std::int32_t TrackLength = 0; // seconds, from the last open; 0 when it failed
+
+    // What the caption was made of, for the desktop's media controls: the tag's
+    // title when the caption came from the tag, else the file name; the tag's
+    // artist and album when usable, else empty.
+    struct TrackNames {
+        QString title, artist, album;
+    };
+    TrackNames ShownTrack;
 
     // ---- replaceable services (tests answer them) ----
     std::function<QString(QWidget* owner, const QString& initialDir, QString& filter, int flags)> openDialog;
@@ -112,6 +121,13 @@ public:
 
     // Gives the window a client height in twips (1/15 pixel, halves to even).
     void setClientHeightTwips(int twips);
+
+signals:
+    // For observers such as the media-player service on the session bus.
+    void trackShown();                                             // ShowTrackTitle set a caption
+    void coverChanged();                                           // ShowCover or ClearCover ran
+    void statusPolled(std::int32_t state, std::int32_t position); // after each TimerStatus tick
+    void unloaded();                                               // the decoder has been released
 
 protected:
     void closeEvent(QCloseEvent* event) override;

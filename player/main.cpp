@@ -4,6 +4,7 @@
 #include "QtTranslation.h"
 #include "VBMP3.h"
 #include "frm_main.h"
+#include "mpris/MprisService.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -27,6 +28,8 @@ int main(int argc, char** argv) {
 
     velplay::frm_main window;
     if (!window.Form_Load(args.join(u' '))) return 0;
+    // Media keys and the desktop's media controls, when a session bus is there.
+    const auto mpris = velplay::MprisService::start(window);
 
     // The icon is drawn from SVG, which takes a while: put the window on the
     // screen first, then give it its icon.

@@ -14,6 +14,7 @@ packages=(
   librsvg2-bin fp-utils
   libqt6svg6 qt6-translations-l10n
   time curl
+  dbus playerctl
 )
 
 # What a desktop user needs to open the help file and web pages; CI has no use

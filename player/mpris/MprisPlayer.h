@@ -1,0 +1,84 @@
+#pragma once
+// The org.mpris.MediaPlayer2.Player interface. Every request goes through the
+// window's own handlers (PLAY, STOP, the volume bar, a drop), so the buttons'
+// state table stays the one road; the properties follow the window's 100 ms poll.
+#include <QDBusAbstractAdaptor>
+#include <QDBusObjectPath>
+#include <QElapsedTimer>
+#include <QVariantMap>
+
+#include <cstdint>
+
+namespace velplay {
+
+class frm_main;
+class MprisService;
+
+class MprisPlayer : public QDBusAbstractAdaptor {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.mpris.MediaPlayer2.Player")
+    Q_PROPERTY(QString PlaybackStatus READ playbackStatus)
+    Q_PROPERTY(double Rate READ rate WRITE setRate)
+    Q_PROPERTY(double MinimumRate READ rate)
+    Q_PROPERTY(double MaximumRate READ rate)
+    Q_PROPERTY(QVariantMap Metadata READ metadata)
+    Q_PROPERTY(double Volume READ volume WRITE setVolume)
+    Q_PROPERTY(qlonglong Position READ position)
+    Q_PROPERTY(bool CanGoNext READ no)
+    Q_PROPERTY(bool CanGoPrevious READ no)
+    Q_PROPERTY(bool CanPlay READ canPlay)
+    Q_PROPERTY(bool CanPause READ canPause)
+    Q_PROPERTY(bool CanSeek READ canSeek)
+    Q_PROPERTY(bool CanControl READ yes)
+public:
+    MprisPlayer(frm_main& window, MprisService& service);
+
+    QString playbackStatus() const;
+    double rate() const { return 1.0; }
+    void setRate(double) {} // one speed only
+    QVariantMap metadata() const;
+    double volume() const;
+    void setVolume(double volume);
+    qlonglong position() const;
+    bool yes() const { return true; }
+    bool no() const { return false; }
+    bool canPlay() const;
+    bool canPause() const;
+    bool canSeek() const;
+
+public slots:
+    void Next() {}     // one track, no play list
+    void Previous() {} // one track, no play list
+    void Pause();
+    void PlayPause();
+    void Stop();
+    void Play();
+    void Seek(qlonglong offset);
+    void SetPosition(const QDBusObjectPath& trackId, qlonglong position);
+    void OpenUri(const QString& uri);
+
+signals:
+    void Seeked(qlonglong position);
+
+private:
+    // Takes a fresh reading of the decoder after a request has run.
+    void update(bool seeked = false);
+    // Takes a reading: remembers it, reports a jump of the position, sends changed properties.
+    void observe(std::int32_t state, std::int32_t position, bool seeked);
+    void notify();
+    QDBusObjectPath trackId() const;
+    void seekTo(double seconds);
+
+    frm_main& window_;
+    MprisService& service_;
+    bool gone_ = false;        // the window unloaded: the decoder must not be called again
+    std::int32_t state_ = 0;   // as last seen: 0 stopped, 1 playing, 2 paused
+    std::int32_t position_ = 0;
+    QElapsedTimer sinceReading_;
+    quint64 track_ = 0;        // counts the tracks shown; 0: none yet
+    QString trackUrl_;         // the file of the track shown
+    bool coverShown_ = false;  // a cover is on show for the current track
+    QVariantMap sent_;         // the property values the bus last heard
+};
+
+} // namespace velplay
