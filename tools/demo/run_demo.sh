@@ -73,26 +73,29 @@ proxy=http://127.0.0.1:$port
 
 # Browsers do not go through http_proxy: the player's xdg-open is a wrapper
 # that fetches store pages through the stand-in into a file and shows that.
+# The player silences what its opener prints, so the wrapper speaks to this
+# script's own standard error.
 mkdir "$tmp/bin"
 {
   echo '#!/usr/bin/env bash'
-  printf 'proxy=%q pages=%q real=%q\n' "$proxy" "$tmp" "$(command -v xdg-open || true)"
+  printf 'proxy=%q pages=%q real=%q say=%q\n' "$proxy" "$tmp" "$(command -v xdg-open || true)" "/proc/$$/fd/2"
   cat <<'WRAPPER'
 # Store pages of the Velmora demo come from its stand-in, saved as a file that
 # the real xdg-open shows; anything else goes to the real xdg-open unchanged.
+say() { echo "$*" >>"$say" 2>/dev/null; }
 if [ $# -eq 1 ] && [[ $1 == http://www.amazon.co.jp/* ]]; then
   page=$(mktemp --suffix=.html "$pages/store-page.XXXXXX") || exit 1
   if ! curl -sS --noproxy '' -x "$proxy" --max-time 10 -o "$page" "$1"; then
-    echo "velmora demo: the stand-in did not answer for $1" >&2
+    say "velmora demo: the stand-in did not answer for $1"
     exit 1
   fi
-  echo "velmora demo: store page $1 saved as $page" >&2
+  say "velmora demo: store page $1 saved as $page"
   [ -n "$real" ] && exec "$real" "$page"
-  echo "velmora demo: no xdg-open to show it; open $page in a browser (it goes when the demo ends)" >&2
+  say "velmora demo: no xdg-open to show it; open $page in a browser (it goes when the demo ends)"
   exit 0
 fi
 if [ -z "$real" ]; then
-  echo "xdg-open: not installed" >&2
+  say "xdg-open: not installed"
   exit 3
 fi
 exec "$real" "$@"
