@@ -3,6 +3,7 @@
 # against curl fetching the same URLs one after another in one run.
 # Goals: velfetch's wall time at most 1.3x curl's; peak RSS at most 10 MB.
 set -euo pipefail
+source "$(dirname "$0")/fetch_app.sh"
 build=$(cd "${1:-build}" && pwd)
 runs=${FETCH_BENCH_RUNS:-20}
 for tool in /usr/bin/time curl; do
@@ -17,15 +18,7 @@ standin_pid=
 cleanup() { [ -n "$standin_pid" ] && kill "$standin_pid" 2>/dev/null; rm -rf "$tmp"; }
 trap cleanup EXIT
 
-# A private application folder, and a track whose ID3v1 tag names the album.
-mkdir "$tmp/app"
-cp "$build/bin/velfetch" "$build/bin/libvbmp3.so" "$tmp/app/"
-python3 - "$tmp/track.mp3" <<'PY'
-import sys
-field = lambda s, n: s.encode().ljust(n, b"\0")[:n]
-tag = b"TAG" + field("Bench Title", 30) + field("Bench Artist", 30) + field("Album", 30) + b"2004" + field("", 30) + bytes([17])
-open(sys.argv[1], "wb").write(b"\x55" * 4096 + tag)
-PY
+fetch_app "$build" "$tmp"
 
 "$build/tools/velstandin" --log "$tmp/requests.log" --results 3 --pages 1 --max-seconds 300 > "$tmp/standin.out" &
 standin_pid=$!

@@ -8,6 +8,7 @@
 # with that pause counted for both and without it.
 # Goal: velfetch's wall time at most 1.3x curl's. Peak RSS is reported.
 set -euo pipefail
+source "$(dirname "$0")/fetch_app.sh"
 build=$(cd "${1:-build}" && pwd)
 runs=${OPEN_FETCH_BENCH_RUNS:-10}
 certs=$build/tools/certs
@@ -23,14 +24,7 @@ standin_pid=
 cleanup() { [ -n "$standin_pid" ] && kill "$standin_pid" 2>/dev/null; rm -rf "$tmp"; }
 trap cleanup EXIT
 
-mkdir "$tmp/app"
-cp "$build/bin/velfetch" "$build/bin/libvbmp3.so" "$tmp/app/"
-python3 - "$tmp/track.mp3" <<'PY'
-import sys
-field = lambda s, n: s.encode().ljust(n, b"\0")[:n]
-tag = b"TAG" + field("Bench Title", 30) + field("Bench Artist", 30) + field("Album", 30) + b"2004" + field("", 30) + bytes([17])
-open(sys.argv[1], "wb").write(b"\x55" * 4096 + tag)
-PY
+fetch_app "$build" "$tmp"
 # The Cover Art Archive's 250 px size: velfetch scales it to 179 px.
 convert -size 250x250 gradient:'#ffe2a8-#5b7fa3' -quality 90 "$tmp/cover.jpg"
 release=0b0b0b0b-2222-4333-8444-555555555555

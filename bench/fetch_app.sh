@@ -1,0 +1,13 @@
+# Sourced by the fetch benchmarks: a private application folder with velfetch
+# and the decoder library, and a track whose ID3v1 tag names the album.
+#   fetch_app BUILD TMP    leaves TMP/app and TMP/track.mp3
+fetch_app() {
+  mkdir "$2/app"
+  cp "$1/bin/velfetch" "$1/bin/libvbmp3.so" "$2/app/"
+  python3 - "$2/track.mp3" <<'PY'
+import sys
+field = lambda s, n: s.encode().ljust(n, b"\0")[:n]
+tag = b"TAG" + field("Bench Title", 30) + field("Bench Artist", 30) + field("Album", 30) + b"2004" + field("", 30) + bytes([17])
+open(sys.argv[1], "wb").write(b"\x55" * 4096 + tag)
+PY
+}
