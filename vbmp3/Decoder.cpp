@@ -15,6 +15,14 @@ bool libraryReady() {
     return ok;
 }
 
+mpg123_ssize_t readRuns(void* reader, void* buf, size_t n) {
+    return static_cast<RunReader*>(reader)->read(buf, n);
+}
+
+off_t seekRuns(void* reader, off_t offset, int whence) {
+    return static_cast<off_t>(static_cast<RunReader*>(reader)->seek(offset, whence));
+}
+
 } // namespace
 
 void Decoder::HandleDeleter::operator()(mpg123_handle_struct* h) const {
@@ -33,7 +41,8 @@ std::unique_ptr<Decoder> Decoder::open(const char* path) {
 
     std::unique_ptr<Decoder> d(new Decoder);
     d->fd_ = std::move(fd);
-    d->info_ = *info;
+    d->info_ = std::move(*info);
+    d->reader_ = std::make_unique<RunReader>(d->fd_.get(), d->info_.runs);
 
     int err = MPG123_OK;
     d->mh_.reset(mpg123_new(nullptr, &err));
@@ -42,13 +51,13 @@ std::unique_ptr<Decoder> Decoder::open(const char* path) {
     // Quiet, gapless; mono is spread to both channels so that the output format
     // never changes within a file and the volume applies per channel.
     mpg123_param(mh, MPG123_ADD_FLAGS, MPG123_QUIET | MPG123_GAPLESS | MPG123_FORCE_STEREO, 0);
-    // The scanner may have accepted junk before the first frame; let the
-    // decoder skip as far as the scanner looked.
-    mpg123_param(mh, MPG123_RESYNC_LIMIT, FrameScanner::kSearchLimit + 4096, 0);
     mpg123_format_none(mh);
     if (mpg123_format(mh, d->sampleRate(), MPG123_STEREO, MPG123_ENC_SIGNED_16) != MPG123_OK)
         return nullptr;
-    if (mpg123_open_fd(mh, d->fd_.get()) != MPG123_OK) return nullptr;
+    // The decoder sees the frames only: no tag to parse, no junk to resync over.
+    if (mpg123_replace_reader_handle(mh, readRuns, seekRuns, nullptr) != MPG123_OK ||
+        mpg123_open_handle(mh, d->reader_.get()) != MPG123_OK)
+        return nullptr;
     long rate = 0;
     int channels = 0, encoding = 0;
     if (mpg123_getformat(mh, &rate, &channels, &encoding) != MPG123_OK || rate != d->sampleRate() ||

@@ -1,8 +1,10 @@
 #pragma once
-// One open MP3 file: validated and measured by FrameScanner, decoded by
-// libmpg123 into interleaved signed 16-bit stereo at the file's sample rate.
+// One open MP3 file: validated and measured by FrameScanner, its frames
+// decoded by libmpg123 into interleaved signed 16-bit stereo at the file's
+// sample rate.
 #include "FileHandle.h"
 #include "FrameScanner.h"
+#include "RunReader.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -41,7 +43,10 @@ private:
     struct HandleDeleter {
         void operator()(mpg123_handle_struct* h) const;
     };
+    // Declared in the order they depend on each other: the decoder handle
+    // goes first, then the reader it reads through, then the file.
     FileHandle fd_;
+    std::unique_ptr<RunReader> reader_;
     std::unique_ptr<mpg123_handle_struct, HandleDeleter> mh_;
     StreamInfo info_;
     std::span<const std::int16_t> pending_; // decoded, not yet taken

@@ -18,10 +18,10 @@ struct FrameHeader {
     // Parses a header; free-format and reserved values are rejected.
     static std::optional<FrameHeader> parse(const std::uint8_t* b);
 
-    // Frames of one stream share version, layer, sample rate and channel count.
+    // Frames of one stream share version, layer and sample rate; the channel
+    // mode may change from frame to frame (the decoder's output stays stereo).
     bool sameStream(const FrameHeader& o) const {
-        return version == o.version && layer == o.layer && sampleRate == o.sampleRate &&
-               channels == o.channels;
+        return version == o.version && layer == o.layer && sampleRate == o.sampleRate;
     }
 
     // Offset of a Xing/Info tag inside a layer III frame.

@@ -100,10 +100,10 @@ int32_t vbmp3_open(const char* path, uint8_t* trackInfo) {
                       h.layer == 1 ? "I" : h.layer == 2 ? "II" : "III");
         putText(trackInfo + kInfoText1, kWide, text);
         std::snprintf(text, sizeof text, "%d Hz, %s, %d kbps", h.sampleRate,
-                      h.channels == 1 ? "mono" : "stereo", info.averageKbps());
+                      info.channels == 1 ? "mono" : "stereo", info.averageKbps());
         putText(trackInfo + kInfoText2, kWide, text);
         putInt(trackInfo + kInfoValue3, h.sampleRate);
-        putInt(trackInfo + kInfoValue4, h.channels);
+        putInt(trackInfo + kInfoValue4, info.channels);
         putInt(trackInfo + kInfoValue5, info.averageKbps());
         putInt(trackInfo + kInfoLength, length);
     }
