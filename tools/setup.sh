@@ -9,7 +9,7 @@ packages=(
   qt6-base-dev libmpg123-dev libsdl2-dev libcurl4-openssl-dev libcpp-httplib-dev
   nlohmann-json3-dev libutf8proc-dev libturbojpeg0-dev libstb-dev libssl-dev openssl
   fonts-ipafont-gothic
-  lame python3 python3-mutagen mpg123
+  lame python3 python3-mutagen mpg123 ffmpeg
   xvfb xdotool imagemagick x11-utils x11-apps desktop-file-utils
   librsvg2-bin fp-utils
   libqt6svg6 qt6-translations-l10n

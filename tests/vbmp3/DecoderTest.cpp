@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <fstream>
 #include <random>
 #include <vector>
 
@@ -99,6 +100,38 @@ INSTANTIATE_TEST_SUITE_P(Fixtures, DecoderFixtures, ::testing::ValuesIn(kFixture
                              return n.substr(0, n.find('.'));
                          });
 
+// Files that other players play, with odd things around or inside their
+// audio (see assemble_fixtures.py): each opens with a Length within a second
+// of what ffmpeg decodes, and the decoder plays exactly the frames counted,
+// never a cover picture or junk decoded as noise.
+class OddFiles : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(OddFiles, OpenWithTheLengthThatPlays) {
+    double ffmpeg = -1, seconds;
+    std::ifstream lengths(fixture("lengths.txt"));
+    for (std::string name; lengths >> name >> seconds;)
+        if (name == GetParam()) ffmpeg = seconds;
+    ASSERT_GT(ffmpeg, 0) << "no ffmpeg length";
+    auto d = Decoder::open(fixture(GetParam()).c_str());
+    ASSERT_TRUE(d);
+    EXPECT_NEAR(d->lengthSeconds(), ffmpeg, 1.0);
+    std::vector<std::int16_t> buf(4096 * 2);
+    std::size_t total = 0, got;
+    while ((got = d->read(buf.data(), 4096)) > 0) total += got;
+    EXPECT_NEAR(static_cast<double>(total) / d->sampleRate(), d->info().seconds(), 0.1);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Fixtures, OddFiles,
+    ::testing::Values("odd_ape_big.mp3", "odd_ape_lyrics.mp3", "odd_two_id3v2.mp3",
+                      "odd_id3v2_oversized.mp3", "odd_zero_tail.mp3", "odd_junk_tail.mp3",
+                      "odd_mono_stereo.mp3", "odd_stereo_mono.mp3", "odd_modes.mp3",
+                      "odd_mpeg25_8k.mp3"),
+    [](const auto& info) {
+        std::string n = info.param;
+        return n.substr(4, n.find('.') - 4);
+    });
+
 TEST(FrameHeader, ParsesSizesOfEveryVersionAndLayer) {
     struct Case {
         std::uint8_t bytes[4];
@@ -160,10 +193,20 @@ TEST(DecoderRefuses, WhatIsNotAnMp3File) {
         {"one-header.mp3", std::string("\xFF\xFB\x90\x64", 4) + random(2000)},
     };
     for (std::size_t n = 0; n <= 130; ++n) files.push_back({"short" + std::to_string(n), random(n)});
+    // A lone Info frame, and tags without audio.
+    const std::string cbr = readAll(fixture("cbr.mp3"));
+    files.push_back({"xing-only.mp3", cbr.substr(0, 417)});
+    const std::string v2 = readAll(fixture("tag_picture_only.mp3"));
+    files.push_back({"id3v2-only.mp3", v2.substr(0, v2.size() - cbr.size())});
+    const std::string ape = readAll(fixture("odd_ape_big.mp3"));
+    files.push_back({"ape-id3v1-only.mp3", ape.substr(cbr.size())});
     for (const auto& [name, bytes] : files) {
         writeAll(dir.file(name), bytes);
         EXPECT_FALSE(Decoder::open(dir.file(name).c_str())) << name;
     }
+    // Other kinds of audio under an .mp3 name.
+    for (const char* other : {"not_flac.mp3", "not_ogg.mp3", "not_adts.mp3", "not_ac3.mp3", "not_wma.mp3"})
+        EXPECT_FALSE(Decoder::open(fixture(other).c_str())) << other;
     EXPECT_FALSE(Decoder::open(dir.file("missing.mp3").c_str()));
     fs::create_directory(dir.file("folder.mp3"));
     EXPECT_FALSE(Decoder::open(dir.file("folder.mp3").c_str()));
