@@ -1,7 +1,8 @@
 # Install-time half of the per-user install (run by `cmake --install`, see Packaging.cmake).
 #
-# Inputs, set by the install rule: VEL_IN_PROGRAMS, VEL_IN_LIBRARY, VEL_IN_HELP, VEL_IN_DESKTOP,
-# VEL_IN_SVG, VEL_IN_ICON_ROOT, VEL_IN_ICON_SIZES, VEL_IN_PNG_ICONS; CMAKE_INSTALL_PREFIX.
+# Inputs, set by the install rule: VEL_IN_PROGRAMS, VEL_IN_LIBRARY (libvbmp3 and its tag
+# plug-in), VEL_IN_HELP, VEL_IN_DESKTOP, VEL_IN_SVG, VEL_IN_ICON_ROOT, VEL_IN_ICON_SIZES,
+# VEL_IN_PNG_ICONS; CMAKE_INSTALL_PREFIX.
 #
 # Every file and every folder this creates is listed in the application folder's
 # .install-manifest, which UserUninstall.cmake reads to remove exactly those again.
@@ -92,7 +93,7 @@ macro(vel_install_files dest type)
 endmacro()
 
 vel_install_files("${VEL_APP_DIR}" EXECUTABLE ${VEL_IN_PROGRAMS})
-vel_install_files("${VEL_APP_DIR}" SHARED_LIBRARY "${VEL_IN_LIBRARY}")
+vel_install_files("${VEL_APP_DIR}" SHARED_LIBRARY ${VEL_IN_LIBRARY})
 if(VEL_IN_HELP AND EXISTS "${VEL_IN_HELP}")
   vel_install_files("${VEL_APP_DIR}" FILE "${VEL_IN_HELP}")
 endif()

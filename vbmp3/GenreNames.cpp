@@ -1,5 +1,7 @@
 #include "GenreNames.h"
 
+#include <algorithm>
+
 namespace vbmp3 {
 namespace {
 
@@ -42,6 +44,17 @@ constexpr std::string_view kNames[GenreNames::kNamed] = {
 
 std::string_view GenreNames::name(int genre) {
     return genre >= 0 && genre < kNamed ? kNames[genre] : std::string_view{};
+}
+
+int GenreNames::number(std::string_view name) {
+    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+    for (int i = 0; i < kNamed; ++i) {
+        const std::string_view n = kNames[i];
+        if (n.size() == name.size() &&
+            std::equal(n.begin(), n.end(), name.begin(), [&](char a, char b) { return lower(a) == lower(b); }))
+            return i;
+    }
+    return -1;
 }
 
 } // namespace vbmp3

@@ -9,6 +9,8 @@ public:
     static constexpr int kNamed = 192;
     // The name of a genre 0-255; empty for 192-255 and for anything out of range.
     static std::string_view name(int genre);
+    // The number of a standard genre name in any letter case; -1 for others.
+    static int number(std::string_view name);
 };
 
 } // namespace vbmp3

@@ -4,6 +4,7 @@
 
 #include "GenreNames.h"
 #include "Id3v1.h"
+#include "OtherTags.h"
 #include "Player.h"
 
 #include <cstdio>
@@ -136,7 +137,10 @@ int32_t vbmp3_seek(int32_t position) {
 
 int32_t vbmp3_getFileTagInfoEX(const char* path, uint8_t* tagRecord) {
     if (!tagRecord) return 0;
-    const auto tag = vbmp3::Id3v1::read(path);
+    auto tag = vbmp3::Id3v1::read(path);
+    // Without an ID3v1 tag, an ID3v2 or APEv2 tag stands in; it is only read
+    // (a save appends an ID3v1 tag and leaves it alone).
+    if (!tag) tag = vbmp3::OtherTags::read(path);
     if (!tag) return 0;
     std::memset(tagRecord, 0, kTagSize);
     putText(tagRecord + kTitle, kWide, tag->title);

@@ -1,5 +1,6 @@
 // Reading and writing ID3v1 tags through the library's C interface.
 #include "Id3v1.h"
+#include "OtherTags.h"
 #include "TagRecordBytes.h"
 #include "TestFiles.h"
 #include "vbmp3_abi.h"
@@ -60,6 +61,17 @@ TEST(Id3v1Fit, CutsAtTheWidthButNeverInsideADoubleByteCharacter) {
         {"     ", 30, ""},
     };
     for (const Case& c : cases) EXPECT_EQ(vbmp3::Id3v1::fit(c.in, c.width), c.out) << c.in;
+}
+
+TEST(OtherTags, GenreAndTrackNumbersFromTheirTexts) {
+    const std::pair<const char*, int> genres[] = {
+        {"Rock", 17}, {"rock", 17}, {" Jazz ", 8}, {"17", 17}, {"(17)", 17}, {"(17)Rock", 17},
+        {"(191)", 191}, {"(192)", -1}, {"(RX)", -1}, {"Vaporwave", -1}, {"2 Unlimited", -1}, {"", -1}};
+    for (const auto& [text, number] : genres) EXPECT_EQ(vbmp3::OtherTags::genre(text), number) << text;
+    const std::pair<const char*, int> tracks[] = {
+        {"3/12", 3}, {" 7 ", 7}, {"03 / 12", 3}, {"0", 0}, {"300", 300}, {"/12", -1},
+        {"A1", -1}, {"3a", -1}, {"12345678", -1}, {"", -1}};
+    for (const auto& [text, number] : tracks) EXPECT_EQ(vbmp3::OtherTags::track(text), number) << text;
 }
 
 class TagRoundTrip : public ::testing::TestWithParam<TagFields> {};

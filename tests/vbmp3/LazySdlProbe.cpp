@@ -1,6 +1,6 @@
 // Run by LazySdlTest in a fresh process, so that nothing another test loaded
 // blurs the answer: after each step through the C interface, prints whether
-// SDL is mapped into the process, one "key=value" line per step.
+// SDL (or TagLib) is mapped into the process, one "key=value" line per step.
 //   vbmp3_lazy_probe TAGGED_MP3
 #include "vbmp3_abi.h"
 
@@ -14,13 +14,15 @@
 
 namespace {
 
-int sdlMapped() {
+int mapped(const char* library) {
     std::ifstream maps("/proc/self/maps");
     std::string line;
     while (std::getline(maps, line))
-        if (line.find("/libSDL2") != std::string::npos) return 1;
+        if (line.find(library) != std::string::npos) return 1;
     return 0;
 }
+
+int sdlMapped() { return mapped("/libSDL2"); }
 
 void report(const char* key, int value) { std::printf("%s=%d\n", key, value); }
 
@@ -33,6 +35,7 @@ int main(int argc, char** argv) {
     std::array<std::uint8_t, 656> tag{};
     report("tag", vbmp3_getFileTagInfoEX(argv[1], tag.data()));
     report("after-tag", sdlMapped());
+    report("taglib-after-tag", mapped("/libtag.so"));
 
     std::array<std::uint8_t, 272> info{};
     report("open", vbmp3_open(argv[1], info.data()));

@@ -1,6 +1,7 @@
 // SDL is loaded only when a track is first played: the library does not need
 // it, init and tag reading leave it unmapped, playback brings it in (or falls
-// back to silence when it is unusable) and free unloads it.
+// back to silence when it is unusable) and free unloads it. TagLib likewise
+// comes in only for a file without an ID3v1 tag.
 #include "SdlApi.h"
 #include "TestFiles.h"
 
@@ -51,6 +52,7 @@ TEST(LazySdl, LibraryDoesNotNeedSdl) {
     ASSERT_NE(dynamic.find("(NEEDED)"), std::string::npos) << dynamic;
     EXPECT_NE(dynamic.find("[libmpg123.so"), std::string::npos) << dynamic;
     EXPECT_EQ(dynamic.find("libSDL"), std::string::npos) << dynamic;
+    EXPECT_EQ(dynamic.find("libtag"), std::string::npos) << dynamic; // the tag plug-in brings it
 }
 
 TEST(LazySdl, LoadResolvesEveryFunctionOrGivesNothing) {
@@ -95,6 +97,7 @@ TEST_P(LazySdlProbe, SdlComesInAtTheFirstPlayOnly) {
     const auto got = keyValues(run(command));
     const std::map<std::string, std::string> expected = {
         {"start", "0"}, {"tag", "1"},   {"after-tag", "0"},         {"open", "1"},
+        {"taglib-after-tag", "0"}, // the file has an ID3v1 tag: TagLib is not needed
         {"play", "1"},  {"state", "1"}, {"after-play", c.afterPlay}, {"position", "1"},
         {"after-free", "0"}};
     EXPECT_EQ(got, expected);

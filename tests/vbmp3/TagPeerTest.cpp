@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <optional>
 
 using namespace vbmp3test;
 
@@ -104,4 +105,57 @@ TEST(TagPeer, WeReadWhatMutagenWrites) {
               0);
     ASSERT_EQ(vbmp3_getFileTagInfoEX(again.c_str(), rec.data()), 1);
     EXPECT_EQ(fromRecord(rec), (TagFields{"T", "A", "B", "2000", "c", 17, -1}));
+}
+
+// ID3v2 (2.2 to 2.4) and APEv2 tags from assemble_fixtures.py, read when the
+// file has no ID3v1 tag: text in CP932 ('?' for what CP932 lacks, cut at a
+// character boundary), the year's digits, the ID3v1 genre number, the track
+// number before "/". A file with an ID3v1 tag reads from that one.
+TEST(TagPeer, WeReadMutagensId3v2AndApeTagsWhenThereIsNoId3v1Tag) {
+    std::string a63; // 63 x "あ": the 64th would end past byte 127
+    for (int i = 0; i < 63; ++i) a63 += "\x82\xa0";
+    const struct {
+        const char* file;
+        std::optional<TagFields> fields;
+    } cases[] = {
+        {"tag_v23_utf16.mp3", TagFields{"\x93\xfa\x96\x7b\x8c\xea\x82\xcc\x8b\xc8\x96\xbc",
+                                        "\x83\x65\x83\x58\x83\x67", "Album", "2005",
+                                        "\x83\x81\x83\x82", 17, 3}},
+        {"tag_v24_utf8.mp3", TagFields{"\x96\xe9\x82\xcc\x89\xcc", "\x89\xcc\x8e\xe8",
+                                       "\x83\x41\x83\x8b\x83\x6f\x83\x80", "2024", "", 17, 7}},
+        {"tag_cp932_lacks.mp3",
+         TagFields{"Caf? ? \x90\xe1", "\x82\x60\x82\x92\x82\x94\x82\x89\x82\x93\x82\x94", a63, "",
+                   "the comment", -1, -1}},
+        // Latin-1 frames: CP932 bytes from a legacy tagger, and real Latin-1.
+        {"tag_v22_latin1.mp3", TagFields{"\x90\xcc\x82\xcc\x8b\xc8", "Beyonc?", "", "1987", "", 8, 12}},
+        {"tag_ape.mp3", TagFields{"Ape Title", "Ape Artist", "Ape Album", "1999", "ape note", 8, 2}},
+        {"tag_v1_and_v2.mp3", TagFields{"From ID3v1", "", "", "", "", -1, -1}},
+        {"tag_picture_only.mp3", std::nullopt},
+    };
+    for (const auto& c : cases) {
+        TagBytes rec;
+        rec.fill(0xAA);
+        const int rc = vbmp3_getFileTagInfoEX(fixture(c.file).c_str(), rec.data());
+        EXPECT_EQ(rc != 0, c.fields.has_value()) << c.file;
+        if (rc && c.fields) {
+            EXPECT_EQ(fromRecord(rec), *c.fields) << c.file;
+        }
+    }
+}
+
+TEST(TagPeer, SavingAppendsAnId3v1TagAndLeavesId3v2AndApeTagsAlone) {
+    ScratchDir dir;
+    for (const char* file : {"tag_v23_utf16.mp3", "tag_ape.mp3"}) {
+        const std::string path = dir.copy(file);
+        const std::string before = readAll(path);
+        const TagFields saved{"Saved", "Artist", "", "2001", "", 17, 3};
+        TagBytes rec = toRecord(saved);
+        ASSERT_EQ(vbmp3_setTagInfoEX(path.c_str(), rec.data(), 1, 1), 1) << file;
+        const std::string after = readAll(path);
+        EXPECT_EQ(after.size(), before.size() + 128) << file;
+        EXPECT_TRUE(after.compare(0, before.size(), before) == 0) << file << ": tag or audio bytes changed";
+        rec.fill(0xAA);
+        ASSERT_EQ(vbmp3_getFileTagInfoEX(path.c_str(), rec.data()), 1);
+        EXPECT_EQ(fromRecord(rec), saved) << file;
+    }
 }

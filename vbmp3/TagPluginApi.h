@@ -1,0 +1,37 @@
+#pragma once
+// The C interface between libvbmp3 and its plug-in libvbmp3tags.so, which
+// reads ID3v2 and APEv2 tags with TagLib. libvbmp3 loads the plug-in only for
+// a file without an ID3v1 tag, so that programs which never meet such a file
+// (or never read a tag) do not pay for loading TagLib.
+#include <stddef.h>
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+#define VBMP3_TAG_PLUGIN "libvbmp3tags.so"
+#define VBMP3_TAG_READ "vbmp3tags_read"
+
+enum Vbmp3TagKey {
+    VBMP3_TAG_TITLE,
+    VBMP3_TAG_ARTIST,
+    VBMP3_TAG_ALBUM,
+    VBMP3_TAG_DATE,
+    VBMP3_TAG_COMMENT,
+    VBMP3_TAG_GENRE, // a genre name, or an ID3v1 genre number as text
+    VBMP3_TAG_TRACK, // as the tag has it, "3/12" say
+    VBMP3_TAG_KEYS
+};
+
+// Receives one field: UTF-8, length bytes, no NUL needed.
+typedef void (*Vbmp3TagField)(void* context, int key, const char* utf8, size_t length);
+
+// Reads the ID3v2 tag of the MPEG file open on fd (which stays open; its
+// file offset moves), or its APEv2 tag when the ID3v2 tag is missing or
+// holds none of the fields; hands each field that is not empty to `field`.
+// Returns non-zero when it handed over at least one field.
+typedef int (*Vbmp3TagRead)(int fd, Vbmp3TagField field, void* context);
+
+#ifdef __cplusplus
+}
+#endif
