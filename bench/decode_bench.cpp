@@ -4,10 +4,14 @@
 //                              of audio, then the wall-clock and CPU seconds of
 //                              opening and decoding (program start not included)
 //   decode_bench open FILE     times vbmp3_open; prints Length and seconds
+//   decode_bench tag FILE      times vbmp3_getFileTagInfoEX: the first call in
+//                              the process (what the fetcher pays, plug-in
+//                              loading included) and the best of 20 more
 #include "Decoder.h"
 #include "Volume.h"
 #include "vbmp3_abi.h"
 
+#include <algorithm>
 #include <array>
 #include <chrono>
 #include <cstdio>
@@ -58,11 +62,30 @@ int open(const char* path) {
     return 0;
 }
 
+int tag(const char* path) {
+    vbmp3_init();
+    std::array<std::uint8_t, 656> record{};
+    double t0 = now();
+    const int rc = vbmp3_getFileTagInfoEX(path, record.data());
+    const double first = now() - t0;
+    double best = first;
+    for (int i = 0; i < 20; ++i) {
+        t0 = now();
+        vbmp3_getFileTagInfoEX(path, record.data());
+        best = std::min(best, now() - t0);
+    }
+    vbmp3_free();
+    if (rc == 0) return 1;
+    std::printf("%.6f %.6f\n", first, best);
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     if (argc == 3 && std::strcmp(argv[1], "decode") == 0) return decode(argv[2]);
     if (argc == 3 && std::strcmp(argv[1], "open") == 0) return open(argv[2]);
-    std::fprintf(stderr, "usage: %s decode|open FILE\n", argv[0]);
+    if (argc == 3 && std::strcmp(argv[1], "tag") == 0) return tag(argv[2]);
+    std::fprintf(stderr, "usage: %s decode|open|tag FILE\n", argv[0]);
     return 2;
 }

@@ -1,6 +1,7 @@
 #pragma once
 // A sliding window over a file, refilled by large preads: a 100 MB file is
 // read once, sequentially, and the scanners look only at the bytes they need.
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -10,7 +11,8 @@ class FileWindow {
 public:
     static constexpr std::int64_t kSize = 1 << 20;
 
-    FileWindow(int fd, std::int64_t size) : fd_(fd), size_(size), buf_(kSize) {}
+    FileWindow(int fd, std::int64_t size)
+        : fd_(fd), size_(size), buf_(static_cast<std::size_t>(size < 0 ? 0 : size < kSize ? size : kSize)) {}
 
     std::int64_t size() const { return size_; }
 
