@@ -266,3 +266,13 @@ TEST(DecoderJunk, FindsTheAudioAfterLeadingJunkAndAcrossAGap) {
     EXPECT_EQ(d->info().firstOffset, 3000);
     EXPECT_EQ(d->lengthSeconds(), 8);
 }
+
+TEST(DecoderJunk, FindsTheAudioInsideAnId3v2TagThatClaimsTheWholeFile) {
+    ScratchDir dir;
+    std::string file = readAll(fixture("odd_id3v2_oversized.mp3"));
+    file.replace(6, 4, "\x7F\x7F\x7F\x7F", 4); // 256 MB
+    writeAll(dir.file("claims.mp3"), file);
+    auto d = Decoder::open(dir.file("claims.mp3").c_str());
+    ASSERT_TRUE(d);
+    EXPECT_EQ(d->lengthSeconds(), 3);
+}
