@@ -41,7 +41,6 @@ curl_args=()
 for u in "${urls[@]}"; do curl_args+=(-o /dev/null "$u"); done
 
 # Wall time: interleaved runs without wrappers, so that both see the same machine load.
-elapsed_us() { local t0=$EPOCHREALTIME; "$@"; local t1=$EPOCHREALTIME; echo $(( ${t1/./} - ${t0/./} )); }
 fetch_us=0; curl_us=0; empty_us=0
 for _ in $(seq "$runs"); do
   rm -f "$tmp/app/temp.jpg" "$tmp/app/asin"
@@ -51,15 +50,6 @@ for _ in $(seq "$runs"); do
   empty_us=$(( empty_us + $(elapsed_us "$app") ))
 done
 
-# Peak RSS: the highest of three runs each.
-peak_kb() {
-  local best=0 r
-  for _ in 1 2 3; do
-    /usr/bin/time -f '%M' -o "$tmp/rss" "$@" > /dev/null
-    r=$(tail -n 1 "$tmp/rss"); [ "$r" -gt "$best" ] && best=$r
-  done
-  echo "$best"
-}
 fetch_rss=$(peak_kb "$app" "$track")
 curl_rss=$(peak_kb curl -s -A velbot "${curl_args[@]}")
 empty_rss=$(peak_kb "$app")

@@ -1,5 +1,8 @@
-# Sourced by the fetch benchmarks: a private application folder with velfetch
-# and the decoder library, and a track whose ID3v1 tag names the album.
+# Sourced by the fetch benchmarks: their application folder and track, and
+# their two measures.
+
+# A private application folder with velfetch and the decoder library, and a
+# track whose ID3v1 tag names the album.
 #   fetch_app BUILD TMP    leaves TMP/app and TMP/track.mp3
 fetch_app() {
   mkdir "$2/app"
@@ -10,4 +13,17 @@ field = lambda s, n: s.encode().ljust(n, b"\0")[:n]
 tag = b"TAG" + field("Bench Title", 30) + field("Bench Artist", 30) + field("Album", 30) + b"2004" + field("", 30) + bytes([17])
 open(sys.argv[1], "wb").write(b"\x55" * 4096 + tag)
 PY
+}
+
+# Wall time of one command, in microseconds.
+elapsed_us() { local t0=$EPOCHREALTIME; "$@"; local t1=$EPOCHREALTIME; echo $(( ${t1/./} - ${t0/./} )); }
+
+# Peak RSS of a command in KB: the highest of three runs ($tmp holds the record).
+peak_kb() {
+  local best=0 r
+  for _ in 1 2 3; do
+    /usr/bin/time -f '%M' -o "$tmp/rss" "$@" > /dev/null
+    r=$(tail -n 1 "$tmp/rss"); [ "$r" -gt "$best" ] && best=$r
+  done
+  echo "$best"
 }

@@ -70,7 +70,6 @@ curl_run() {
   done
 }
 
-elapsed_us() { local t0=$EPOCHREALTIME; "$@"; local t1=$EPOCHREALTIME; echo $(( ${t1/./} - ${t0/./} )); }
 fetch_us=0; curl_us=0
 for _ in $(seq "$runs"); do
   rm -f "$tmp/app/temp.jpg" "$tmp/app/asin"
@@ -79,14 +78,6 @@ for _ in $(seq "$runs"); do
   curl_us=$(( curl_us + $(elapsed_us curl_run) ))
 done
 
-peak_kb() {
-  local best=0 r
-  for _ in 1 2 3; do
-    /usr/bin/time -f '%M' -o "$tmp/rss" "$@" > /dev/null
-    r=$(tail -n 1 "$tmp/rss"); [ "$r" -gt "$best" ] && best=$r
-  done
-  echo "$best"
-}
 fetch_rss=$(peak_kb "$app" "$track")
 curl_rss=0
 for g in "${groups[@]}"; do
