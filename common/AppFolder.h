@@ -1,6 +1,7 @@
 #pragma once
-// The folder of the running program, where the programs, the decoder library
-// and the hand-off files live together.
+// The folder of the running program, where the programs, the decoder library,
+// its tag plug-in and the help file live together (the hand-off files, too,
+// when the user can write there: HandoffFolder.h).
 #include <string>
 
 namespace vel {

@@ -12,7 +12,7 @@ namespace velfetch {
 
 class frm_main {
 public:
-    // `folder` is where the hand-off files live: the application folder.
+    // `folder` is where the hand-off files live (vel::handoffFolder()).
     explicit frm_main(std::string folder, HttpSettings http = {});
 
     // Initialises the decoder library, looks up the cover of the track named by

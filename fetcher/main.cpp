@@ -1,6 +1,6 @@
 // velfetch: finds the cover of one track and leaves it for the player.
-#include "AppFolder.h"
 #include "FetcherForm.h"
+#include "HandoffFolder.h"
 
 #include <curl/curl.h>
 
@@ -15,7 +15,7 @@ int main(int argc, char** argv) {
     }
 
     curl_global_init(CURL_GLOBAL_DEFAULT);
-    velfetch::frm_main form(vel::appFolder());
+    velfetch::frm_main form(vel::handoffFolder());
     form.Form_Load(tail);
     curl_global_cleanup();
     return 0;

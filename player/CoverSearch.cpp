@@ -1,6 +1,7 @@
 #include "CoverSearch.h"
 
 #include "AppFolder.h"
+#include "HandoffFolder.h"
 #include "Notice.h"
 
 #include <QFile>
@@ -16,7 +17,7 @@ CoverSearch::CoverSearch(QTimer& timerImg, QWidget* owner, std::function<void()>
                          std::function<void()> clearCover)
     : timerImg_(timerImg), owner_(owner), showCover_(std::move(showCover)), clearCover_(std::move(clearCover)) {}
 
-QString CoverSearch::coverPath() { return QFile::decodeName(vel::appFile("temp.jpg").c_str()); }
+QString CoverSearch::coverPath() { return QFile::decodeName(vel::handoffFile("temp.jpg").c_str()); }
 
 bool CoverSearch::StartCoverSearch(const QString& path) {
     // The quotes keep the track path whole on the fetcher's command line; the
@@ -39,7 +40,7 @@ void CoverSearch::TimerImg_Timer() {
     // when showing it lets further ticks through.
     timerImg_.stop();
     struct stat st {};
-    if (stat(vel::appFile("temp.jpg").c_str(), &st) == 0 && S_ISREG(st.st_mode))
+    if (stat(vel::handoffFile("temp.jpg").c_str(), &st) == 0 && S_ISREG(st.st_mode))
         showCover_();
     else
         clearCover_();

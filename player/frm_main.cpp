@@ -1,6 +1,7 @@
 #include "frm_main.h"
 
 #include "AppFolder.h"
+#include "HandoffFolder.h"
 #include "CoverSearch.h"
 #include "CentreOnOwner.h"
 #include "CoverView.h"
@@ -134,7 +135,7 @@ bool frm_main::Form_Load(const QString& commandLine) {
     setClientHeightTwips(ClientHeightClosed);
     VolStat = false;
 
-    AsinFileName = QString::fromStdString(vel::appFile("asin"));
+    AsinFileName = QString::fromStdString(vel::handoffFile("asin"));
 
     bool otherInstance = false;
     instanceLock_ = acquireInstanceLock(lockPath.isEmpty() ? instanceLockPath() : lockPath, otherInstance);

@@ -59,7 +59,7 @@ public:
     bool ViewStatus = false;
     // The running cover fetcher (hProcess) is kept by the cover search.
     bool VolStat = false; // volume row shown
-    QString AsinFileName; // <application folder>/asin
+    QString AsinFileName; // <hand-off folder>/asin
     std::int32_t CngVol = 0; // progress-bar twips per second of the track; 0 = no bar
     std::int32_t TrackLength = 0; // seconds, from the last open; 0 when it failed
 

@@ -1,0 +1,36 @@
+#pragma once
+// Where the hand-off files "temp.jpg" and "asin" live. The player starts the
+// fetcher with its own environment, so both programs reach the same answer.
+//
+// The application folder when this user can write there (the build tree, a
+// per-user install), so those behave as they always did. A system-wide install
+// is read-only for users, and a folder shared by several users would let one
+// user's fetcher overwrite another's cover; there the files go to a private
+// per-user folder instead: $XDG_RUNTIME_DIR/velmora, else
+// $XDG_CACHE_HOME/velmora, else ~/.cache/velmora, each created with mode 0700.
+#include <functional>
+#include <string>
+
+namespace vel {
+
+struct HandoffPlaces {
+    std::string appFolder;
+    std::string runtimeDir; // $XDG_RUNTIME_DIR
+    std::string cacheHome;  // $XDG_CACHE_HOME
+    std::string home;       // $HOME
+    // Whether this user may create files in a folder.
+    std::function<bool(const std::string&)> canWrite;
+};
+
+// The rule itself. A per-user folder that cannot be made private (not ours, not
+// a folder) is passed over. When none is usable the application folder is
+// returned: writes there fail quietly, and nothing is written anywhere else.
+std::string handoffFolder(const HandoffPlaces& places);
+
+// The rule for this process: the application folder and the environment.
+std::string handoffFolder();
+
+// Hand-off folder + "/" + name.
+std::string handoffFile(const std::string& name);
+
+} // namespace vel

@@ -1,0 +1,76 @@
+#include "HandoffFolder.h"
+
+#include "../fetcher/TempFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Places are named relative to a fresh folder: "app", "run", "cache", "home".
+struct HandoffCase {
+    const char* name;
+    bool appWritable;
+    bool runtime, cache, home; // which variables are set
+    const char* before;        // what "run/velmora" is beforehand: "", "dir0755", "file", "link"
+    const char* expected;      // the folder chosen
+};
+
+class HandoffFolderRule : public ::testing::TestWithParam<HandoffCase> {};
+
+TEST_P(HandoffFolderRule, ChoosesAPrivateFolderOnlyWhenTheApplicationFolderIsReadOnly) {
+    const HandoffCase& c = GetParam();
+    veltest::TempFolder tmp;
+    const std::string T = tmp.path();
+    for (const char* d : {"app", "run", "elsewhere"}) fs::create_directory(T + "/" + d);
+    const std::string before = c.before;
+    if (before == "dir0755") {
+        fs::create_directory(T + "/run/velmora");
+        ::chmod((T + "/run/velmora").c_str(), 0755);
+    } else if (before == "file") {
+        tmp.write("run/velmora", "x");
+    } else if (before == "link") {
+        fs::create_directory_symlink(T + "/elsewhere", T + "/run/velmora");
+    }
+
+    vel::HandoffPlaces places{T + "/app", c.runtime ? T + "/run" : "", c.cache ? T + "/cache" : "",
+                              c.home ? T + "/home" : "",
+                              [&](const std::string& f) { return c.appWritable && f == T + "/app"; }};
+    const std::string chosen = vel::handoffFolder(places);
+    EXPECT_EQ(chosen, T + "/" + c.expected);
+
+    struct stat st {};
+    ASSERT_EQ(::lstat(chosen.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISDIR(st.st_mode));
+    if (chosen != T + "/app") {
+        EXPECT_EQ(st.st_mode & 0777, 0700u) << "a per-user hand-off folder must be private";
+        EXPECT_EQ(st.st_uid, ::geteuid());
+    }
+    // Nothing is made in the application folder, nor through a planted link.
+    EXPECT_TRUE(fs::is_empty(T + "/app"));
+    EXPECT_TRUE(fs::is_empty(T + "/elsewhere"));
+    if (chosen == T + "/app" && c.runtime) {
+        EXPECT_FALSE(fs::exists(T + "/run/velmora"));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, HandoffFolderRule,
+    ::testing::Values(
+        HandoffCase{"WritableApplicationFolder", true, true, true, true, "", "app"},
+        HandoffCase{"RuntimeFolder", false, true, true, true, "", "run/velmora"},
+        HandoffCase{"CacheHomeWithoutRuntime", false, false, true, true, "", "cache/velmora"},
+        HandoffCase{"HomeCacheWithoutEither", false, false, false, true, "", "home/.cache/velmora"},
+        HandoffCase{"LooseRuntimeFolderMadePrivate", false, true, true, true, "dir0755", "run/velmora"},
+        HandoffCase{"RuntimeEntryIsAFile", false, true, true, true, "file", "cache/velmora"},
+        HandoffCase{"RuntimeEntryIsALink", false, true, true, true, "link", "cache/velmora"},
+        HandoffCase{"NoPerUserFolderAtAll", false, false, false, false, "", "app"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+} // namespace
