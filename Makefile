@@ -7,7 +7,7 @@ JOBS       ?= $(shell nproc)
 FILE       ?= $(abspath $(BUILD))/share/demo/velmora-demo.mp3
 PREFIX     ?= $(HOME)/.local
 
-.PHONY: setup configure build test test-asan run demo bench clean install uninstall fuzz check-fresh
+.PHONY: setup configure build test test-asan run demo bench clean install uninstall deb fuzz check-fresh
 
 setup:
 	@bash tools/setup.sh
@@ -51,6 +51,10 @@ install: build
 
 uninstall:
 	cmake -DCMAKE_INSTALL_PREFIX="$(PREFIX)" -P cmake/UserUninstall.cmake
+
+# A Debian package of this build, in $(BUILD)/deb/ (install it with apt or dpkg).
+deb: build
+	cd $(BUILD) && cpack --config CPackConfig.cmake
 
 # Clones the repository and runs the README's commands in the clone; slow, not part of test.
 check-fresh:

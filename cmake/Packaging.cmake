@@ -1,4 +1,5 @@
-# Demo track, help file, icons and desktop entry, and the per-user install.
+# Demo track, help file, icons and desktop entry, the per-user install and the
+# Debian package.
 add_subdirectory(${PROJECT_SOURCE_DIR}/packaging ${CMAKE_BINARY_DIR}/packaging)
 add_subdirectory(${PROJECT_SOURCE_DIR}/help ${CMAKE_BINARY_DIR}/help)
 add_subdirectory(${PROJECT_SOURCE_DIR}/tools/demo ${CMAKE_BINARY_DIR}/tools/demo)
@@ -21,3 +22,5 @@ install(CODE "
   set(VEL_IN_PNG_ICONS ${VEL_HAVE_PNG_ICONS})
   include(\"${CMAKE_CURRENT_LIST_DIR}/UserInstall.cmake\")
 ")
+
+include(${CMAKE_CURRENT_LIST_DIR}/DebPackage.cmake)

@@ -15,6 +15,7 @@ packages=(
   libqt6svg6 qt6-translations-l10n
   time curl
   dbus playerctl
+  scdoc dpkg-dev lintian appstream
 )
 
 # What a desktop user needs to open the help file and web pages; CI has no use
