@@ -25,7 +25,8 @@ function(vel_refuse why)
     "velmora: install refused: ${why}\n"
     "  Velmora installs per user: its application folder (${VEL_APP_DIR}) must stay\n"
     "  writable for the user who runs velplay, because the cover search writes there.\n"
-    "  Run `make install` as that user (without sudo); it installs under ~/.local.")
+    "  Run `make install` as that user (without sudo); it installs under ~/.local.\n"
+    "  For a system-wide install, build the Debian package with `make deb`.")
 endfunction()
 foreach(dir IN LISTS targets)
   set(probe "${root}${dir}")
