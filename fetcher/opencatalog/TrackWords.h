@@ -20,7 +20,7 @@ public:
     bool empty() const { return tagged_ ? false : normalizedName_.empty(); }
     const std::string& artist() const { return artist_.text; } // tagged only
     const std::string& title() const { return title_.text; }   // tagged only
-    const std::string& name() const { return name_; }     // untagged only
+    const std::string& name() const { return name_; }          // untagged only
     bool artistMayBeCut() const { return artist_.mayBeCut; }
     bool titleMayBeCut() const { return title_.mayBeCut; }
 
