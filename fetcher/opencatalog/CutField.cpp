@@ -65,9 +65,15 @@ std::size_t skipTrailingNonWords(const std::vector<CodePoint>& cps, std::size_t 
 } // namespace
 
 bool MayBeCut(std::string_view field) {
-    const std::string bytes = vel::toAnsi(vel::utf8ToUtf16(field));
-    if (bytes.size() != kLegacyFieldBytes && bytes.size() != kRecordFieldBytes) return false;
-    return !bytes.ends_with("  ");
+    const std::u16string text = vel::utf8ToUtf16(field);
+    const std::string bytes = vel::toAnsi(text);
+    if (bytes.ends_with("  ")) return false;
+    // A writer that keeps double-byte characters whole (ours among them) leaves
+    // one byte free when the next character would straddle the width.
+    const bool doubleByteLast = !text.empty() && vel::toAnsi(text.substr(text.size() - 1)).size() == 2;
+    for (const std::size_t width : {kLegacyFieldBytes, kRecordFieldBytes})
+        if (bytes.size() == width || (bytes.size() == width - 1 && doubleByteLast)) return true;
+    return false;
 }
 
 std::string WithoutCutRemnant(std::string_view text) {

@@ -13,8 +13,9 @@ constexpr std::size_t kLegacyFieldBytes = 30;  // an ID3v1 text field
 constexpr std::size_t kRecordFieldBytes = 127; // a tag record's text, less its closing NUL
 
 // `field` (UTF-8, blanks as the tag holds them) fills one of those widths in
-// CP932 exactly. Blanks that pad a short text to the width are no cut: a field
-// that ends in two of them was not cut.
+// CP932, or all but its last byte with a double-byte character last (cut
+// before a character that would not fit). Blanks that pad a short text to the
+// width are no cut: a field that ends in two of them was not cut.
 bool MayBeCut(std::string_view field);
 
 // `text` without trailing blanks and without the remnant of a double-byte

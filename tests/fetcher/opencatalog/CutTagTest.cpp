@@ -75,6 +75,8 @@ INSTANTIATE_TEST_SUITE_P(
                   Expect::Prefix},
         MatchCase{"CutFieldEqualIsExact", "Foo", tagField(kHead), "Foo", "Someone’s Gonna Get Their Hea",
                   Expect::Exact},
+        MatchCase{"CutBeforeADoubleByteCharacter", "Foo", tagField("A残酷な天使のテーゼと魂のルフラン", 29), "Foo",
+                  "A残酷な天使のテーゼと魂のルフラン", Expect::Prefix},
         MatchCase{"UncutFieldNeedsEquality", "Foo", "Someone’s Gonna Get Their He", "Foo", kHead, Expect::Refused},
         MatchCase{"PaddingBlanksAreNoCut", "Foo", "Bar" + std::string(27, ' '), "Foo", "Bar Baz", Expect::Refused},
         MatchCase{"OneBlankAfterACutWord", "Foo", "Don't Stop Me Now, I'm Having ", "Foo",
@@ -88,7 +90,8 @@ TEST(CutField, OnlyFullFieldsMayBeCut) {
     using velfetch::opencatalog::MayBeCut;
     EXPECT_TRUE(MayBeCut(tagField(kEva)));
     EXPECT_TRUE(MayBeCut(tagField(kChoir))); // 29 bytes and the remnant of the 30th
-    EXPECT_FALSE(MayBeCut(tagField(kChoir, 29)));
+    EXPECT_FALSE(MayBeCut(tagField(kHead, 29))); // one byte short, a letter last
+    EXPECT_TRUE(MayBeCut(tagField(kChoir, 29))); // one byte short, a kanji last
     EXPECT_FALSE(MayBeCut(tagField(kEva, 128))); // 46 bytes: an ID3v2 title, whole
     EXPECT_TRUE(MayBeCut(tagField(std::string(200, 'x'), 127)));
 }
