@@ -38,14 +38,16 @@ void frm_main::Form_Unload() { VBMP3::vbmp3_free(); }
 void frm_main::FetchCover() {
     vel::TagRecord tag;
     const bool tagRead = VBMP3::vbmp3_getFileTagInfoEX(vel::TrimSpaces(FileName), tag) != 0;
-    std::u16string artist, title;
+    std::u16string artist, title, album;
     if (tagRead) {
         artist = vel::CutAtNul(tag.Artist.str());
         title = vel::CutAtNul(tag.Title.str());
+        album = vel::CutAtNul(tag.Album.str());
     }
     if (!tagRead || (artist.empty() && title.empty())) {
         artist = vel::GetTitleName(vel::utf8ToUtf16(FileName), true);
         title.clear();
+        album.clear();
     }
 
     http_.until = std::chrono::steady_clock::now() + LookupTimeLimit;
@@ -53,7 +55,7 @@ void frm_main::FetchCover() {
 
     if (SearchCatalogue(artist, title)) return;
     if (SearchViaEngine(artist, title)) return;
-    if (SearchOpenCatalogues(artist, title)) return;
+    if (SearchOpenCatalogues(artist, title, album)) return;
 
     // Nothing found: an old cover must not be shown for this track.
     if (FileExists(ImgFileName)) {
@@ -81,7 +83,8 @@ bool frm_main::SearchViaEngine(std::u16string_view artist, std::u16string_view t
     return saveHit(first.ImageUrlMedium, id);
 }
 
-bool frm_main::SearchOpenCatalogues(std::u16string_view artist, std::u16string_view title) {
+bool frm_main::SearchOpenCatalogues(std::u16string_view artist, std::u16string_view title,
+                                    std::u16string_view album) {
     opencatalog::OpenCatalogueSettings settings = OpenCatalogues;
     if (http_.until) {
         using std::chrono::milliseconds;
@@ -92,7 +95,7 @@ bool frm_main::SearchOpenCatalogues(std::u16string_view artist, std::u16string_v
     opencatalog::CurlWebClient web(http_, settings.caBundle);
     opencatalog::SystemClock clock;
     opencatalog::OpenCatalogueSearch search(web, clock, settings);
-    const auto hit = search.Find(vel::utf16ToUtf8(artist), vel::utf16ToUtf8(title));
+    const auto hit = search.Find(vel::utf16ToUtf8(artist), vel::utf16ToUtf8(title), vel::utf16ToUtf8(album));
     if (!hit || timeIsUp()) return false;
     WriteAsinFile(fromAscii(hit->asin));
     ReplaceFileContent(ImgFileName, hit->jpeg);

@@ -28,8 +28,9 @@ public:
     bool SearchViaEngine(std::u16string_view artist, std::u16string_view title);
     // MusicBrainz with the Cover Art Archive, then iTunes, over HTTPS; a hit
     // writes a cover that fits the cover area and the release's ASIN (or an
-    // empty "asin", so that an earlier track's identifier never stays).
-    bool SearchOpenCatalogues(std::u16string_view artist, std::u16string_view title);
+    // empty "asin", so that an earlier track's identifier never stays). The
+    // tag's album, when given, picks among a recording's releases.
+    bool SearchOpenCatalogues(std::u16string_view artist, std::u16string_view title, std::u16string_view album = {});
     void WriteAsinFile(std::u16string_view text);
 
     std::string FileName; // raw path bytes, as the operating system takes them

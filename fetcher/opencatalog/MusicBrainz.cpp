@@ -27,6 +27,10 @@ std::string MusicBrainz::FrontCoverUrl(const std::string& releaseId) {
     return std::string("https://") + vel::kCoverArtHost + "/release/" + releaseId + "/front-250";
 }
 
+std::string MusicBrainz::GroupFrontCoverUrl(const std::string& groupId) {
+    return std::string("https://") + vel::kCoverArtHost + "/release-group/" + groupId + "/front-250";
+}
+
 std::optional<std::vector<std::uint8_t>> MusicBrainz::get(const std::string& url) {
     for (int attempt = 0; !gaveUp_; ++attempt) {
         // After a 503 the pause grows: one gap more for each retry.
@@ -47,7 +51,7 @@ std::optional<std::vector<std::uint8_t>> MusicBrainz::get(const std::string& url
     return std::nullopt;
 }
 
-std::optional<std::vector<std::string>> MusicBrainz::FindReleases(const TrackWords& words, std::size_t limit) {
+std::optional<std::vector<ChosenRelease>> MusicBrainz::FindReleases(const TrackWords& words, std::size_t limit) {
     const auto body = get(SearchUrl(words));
     if (!body) return std::nullopt;
     return ChooseReleases(*body, words, limit);

@@ -22,7 +22,7 @@ public:
 
     // The best releases of the recordings the words accept (ChooseReleases,
     // at most `limit`); nothing when the service did not answer usefully.
-    std::optional<std::vector<std::string>> FindReleases(const TrackWords& words, std::size_t limit);
+    std::optional<std::vector<ChosenRelease>> FindReleases(const TrackWords& words, std::size_t limit);
     // Nothing when the lookup failed.
     std::optional<ReleaseInfo> LookupRelease(const std::string& releaseId);
 
@@ -34,6 +34,8 @@ public:
     static std::string ReleaseUrl(const std::string& releaseId);
     // The Cover Art Archive's front cover of a release, 250 px.
     static std::string FrontCoverUrl(const std::string& releaseId);
+    // The front cover the archive shows for a release group (one of its releases').
+    static std::string GroupFrontCoverUrl(const std::string& groupId);
 
 private:
     std::optional<std::vector<std::uint8_t>> get(const std::string& url);

@@ -37,13 +37,15 @@ bool releasedInJapan(const json& release) {
 }
 
 struct Candidate {
-    std::string id;
+    ChosenRelease release;
+    std::size_t match; // TrackWords::Match
     bool official;
+    int album; // TrackWords::AlbumRank
     int kind;
     bool japan;
     std::string date; // "YYYY", "YYYY-MM" or "YYYY-MM-DD"; compares as text
 
-    auto key() const { return std::make_tuple(!official, kind, !japan, date.empty(), date); }
+    auto key() const { return std::make_tuple(match, !official, album, kind, !japan, date.empty(), date); }
 };
 
 } // namespace
@@ -58,18 +60,22 @@ bool IsReleaseId(const std::string& text) {
     return true;
 }
 
-std::optional<std::vector<std::string>> ChooseReleases(std::span<const std::uint8_t> reply, const TrackWords& words,
-                                                       std::size_t limit) {
+std::optional<std::vector<ChosenRelease>> ChooseReleases(std::span<const std::uint8_t> reply, const TrackWords& words,
+                                                         std::size_t limit) {
     const json root = ParseJson(reply);
     if (!root.is_object()) return std::nullopt;
 
     std::vector<Candidate> candidates;
     for (const json& recording : ArrayField(root, "recordings")) {
-        if (!words.Accepts(creditText(ArrayField(recording, "artist-credit")), TextField(recording, "title"))) continue;
+        const auto match = words.Match(creditText(ArrayField(recording, "artist-credit")), TextField(recording, "title"));
+        if (!match) continue;
         for (const json& release : ArrayField(recording, "releases")) {
             const std::string id = TextField(release, "id");
             if (!IsReleaseId(id)) continue;
-            candidates.push_back({id, TextField(release, "status") == "Official", kindRank(release),
+            std::string group = TextField(ObjectField(release, "release-group"), "id");
+            if (!IsReleaseId(group)) group.clear();
+            candidates.push_back({{id, std::move(group)}, *match, TextField(release, "status") == "Official",
+                                  words.AlbumRank(TextField(release, "title")), kindRank(release),
                                   releasedInJapan(release), TextField(release, "date")});
         }
     }
@@ -77,12 +83,13 @@ std::optional<std::vector<std::string>> ChooseReleases(std::span<const std::uint
     std::stable_sort(candidates.begin(), candidates.end(),
                      [](const Candidate& a, const Candidate& b) { return a.key() < b.key(); });
 
-    std::vector<std::string> ids;
+    std::vector<ChosenRelease> chosen;
     for (const Candidate& c : candidates) {
-        if (ids.size() == limit) break;
-        if (std::find(ids.begin(), ids.end(), c.id) == ids.end()) ids.push_back(c.id);
+        if (chosen.size() == limit) break;
+        const auto same = [&](const ChosenRelease& r) { return r.id == c.release.id; };
+        if (std::none_of(chosen.begin(), chosen.end(), same)) chosen.push_back(c.release);
     }
-    return ids;
+    return chosen;
 }
 
 std::optional<ReleaseInfo> ReadRelease(std::span<const std::uint8_t> reply) {

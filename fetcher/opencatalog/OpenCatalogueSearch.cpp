@@ -6,6 +6,8 @@
 #include "MusicBrainz.h"
 #include "TrackWords.h"
 
+#include <algorithm>
+
 namespace velfetch::opencatalog {
 
 OpenCatalogueSearch::OpenCatalogueSearch(WebClient& web, Clock& clock, OpenCatalogueSettings settings)
@@ -17,18 +19,26 @@ std::optional<std::vector<std::uint8_t>> OpenCatalogueSearch::picture(const std:
     return FitCover(reply.body);
 }
 
-std::optional<CoverHit> OpenCatalogueSearch::Find(std::string_view artist, std::string_view title) {
-    const TrackWords words(artist, title);
+std::optional<CoverHit> OpenCatalogueSearch::Find(std::string_view artist, std::string_view title,
+                                                  std::string_view album) {
+    const TrackWords words(artist, title, album);
     if (words.empty()) return std::nullopt;
     const Clock::time_point end = clock_.now() + settings_.timeLimit;
 
     MusicBrainz musicBrainz(web_, clock_, end, settings_.musicBrainzGap);
     if (const auto releases = musicBrainz.FindReleases(words, kMaxReleases)) {
-        for (const std::string& id : *releases) {
-            const auto release = musicBrainz.LookupRelease(id);
+        std::vector<std::string> groupsTried;
+        for (const ChosenRelease& chosen : *releases) {
+            const auto release = musicBrainz.LookupRelease(chosen.id);
             if (musicBrainz.gaveUp()) break;
-            if (!release || !release->front) continue;
-            if (auto jpeg = picture(MusicBrainz::FrontCoverUrl(id), end))
+            if (!release) continue;
+            if (release->front)
+                if (auto jpeg = picture(MusicBrainz::FrontCoverUrl(chosen.id), end))
+                    return CoverHit{std::move(*jpeg), release->asin};
+            // Another edition of the same album shows the same cover, or nearly.
+            if (chosen.groupId.empty() || std::ranges::count(groupsTried, chosen.groupId)) continue;
+            groupsTried.push_back(chosen.groupId);
+            if (auto jpeg = picture(MusicBrainz::GroupFrontCoverUrl(chosen.groupId), end))
                 return CoverHit{std::move(*jpeg), release->asin};
         }
     }

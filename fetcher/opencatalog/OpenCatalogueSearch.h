@@ -31,9 +31,9 @@ public:
 
     OpenCatalogueSearch(WebClient& web, Clock& clock, OpenCatalogueSettings settings = {});
 
-    // `artist` and `title` in UTF-8, as the fetcher derived them. Nothing is
-    // asked when both are empty.
-    std::optional<CoverHit> Find(std::string_view artist, std::string_view title);
+    // `artist` and `title` in UTF-8, as the fetcher derived them, and the
+    // tag's album when it names one. Nothing is asked when both are empty.
+    std::optional<CoverHit> Find(std::string_view artist, std::string_view title, std::string_view album = {});
 
 private:
     std::optional<std::vector<std::uint8_t>> picture(const std::string& url, Clock::time_point end);

@@ -1,28 +1,58 @@
 #include "TrackWords.h"
 
+#include "CutField.h"
 #include "MatchText.h"
 #include "TextUtil.h"
 
 namespace velfetch::opencatalog {
+namespace {
 
-TrackWords::TrackWords(std::string_view artist, std::string_view title)
-    : artist_(vel::TrimSpaces(artist)), title_(vel::TrimSpaces(title)) {
-    normalizedArtist_ = NormalizeForMatch(artist_);
-    normalizedTitle_ = NormalizeForMatch(title_);
-    tagged_ = !normalizedArtist_.empty() && !normalizedTitle_.empty();
+// A cut text this short (after normalising) tells too little to accept every
+// name that begins with it.
+constexpr std::size_t kMinCutBytes = 6;
+
+} // namespace
+
+TrackWords::Field::Field(std::string_view raw) : text(vel::TrimSpaces(raw)) {
+    mayBeCut = MayBeCut(raw);
+    normalized = NormalizeForMatch(mayBeCut ? WithoutCutRemnant(text) : text);
+    if (normalized.size() < kMinCutBytes) mayBeCut = false;
+}
+
+std::optional<std::size_t> TrackWords::Field::match(const std::string& entry) const {
+    if (entry.empty()) return std::nullopt;
+    if (entry == normalized) return 0;
+    if (mayBeCut && entry.starts_with(normalized)) return entry.size() - normalized.size();
+    return std::nullopt;
+}
+
+TrackWords::TrackWords(std::string_view artist, std::string_view title, std::string_view album)
+    : artist_(artist), title_(title), album_(album) {
+    tagged_ = !artist_.normalized.empty() && !title_.normalized.empty();
     if (!tagged_) {
-        name_ = vel::TrimSpaces(artist_ + ' ' + title_);
+        name_ = vel::TrimSpaces(artist_.text + ' ' + title_.text);
         normalizedName_ = NormalizeForMatch(name_);
-        artist_.clear();
-        title_.clear();
+        artist_ = title_ = Field();
     }
 }
 
-bool TrackWords::Accepts(std::string_view artist, std::string_view title) const {
+std::optional<std::size_t> TrackWords::Match(std::string_view artist, std::string_view title) const {
     const std::string a = NormalizeForMatch(artist), t = NormalizeForMatch(title);
-    if (a.empty() || t.empty()) return false;
-    if (tagged_) return a == normalizedArtist_ && t == normalizedTitle_;
-    return normalizedName_.find(a) != std::string::npos && normalizedName_.find(t) != std::string::npos;
+    if (a.empty() || t.empty()) return std::nullopt;
+    if (!tagged_) {
+        if (normalizedName_.find(a) == std::string::npos || normalizedName_.find(t) == std::string::npos)
+            return std::nullopt;
+        return 0;
+    }
+    const auto byArtist = artist_.match(a), byTitle = title_.match(t);
+    if (!byArtist || !byTitle) return std::nullopt;
+    return *byArtist + *byTitle;
+}
+
+int TrackWords::AlbumRank(std::string_view releaseTitle) const {
+    if (album_.normalized.empty()) return 2;
+    const auto m = album_.match(NormalizeForMatch(releaseTitle));
+    return !m ? 2 : *m == 0 ? 0 : 1;
 }
 
 } // namespace velfetch::opencatalog

@@ -87,14 +87,31 @@ TEST_F(OpenProgram, ITunesHitWhenMusicBrainzHasNoArtEmptiesAsin) {
     folder.write("asin", "OLDASIN");
     ASSERT_EQ(lookUp({track(false, true)}, "/m/Foo Artist - Bar Title [MP3].mp3"), 0);
     const auto secure = secureRequests();
-    ASSERT_EQ(secure.size(), 4u);
+    ASSERT_EQ(secure.size(), 5u);
     EXPECT_EQ(secure[0], "https://musicbrainz.org/ws/2/recording?query=foo%20artist%20%5C-%20bar%20title"
                          "&fmt=json&limit=10");
-    EXPECT_EQ(secure[2], "https://itunes.apple.com/search?term=Foo+Artist+-+Bar+Title"
+    // The release has no front cover: its release group's is asked for before iTunes.
+    EXPECT_EQ(secure[2], "https://coverartarchive.org/release-group/00000000-0000-4000-8000-00000000b001/front-250");
+    EXPECT_EQ(secure[3], "https://itunes.apple.com/search?term=Foo+Artist+-+Bar+Title"
                          "&country=JP&media=music&entity=song&limit=10");
-    EXPECT_EQ(secure[3], "https://is1-ssl.mzstatic.com/image/thumb/Music/v4/standin/0/160x160bb.jpg");
+    EXPECT_EQ(secure[4], "https://is1-ssl.mzstatic.com/image/thumb/Music/v4/standin/0/160x160bb.jpg");
     EXPECT_EQ(folder.read("temp.jpg"), standin::defaultImage()); // 160 px: saved as it came
     EXPECT_EQ(folder.read("asin"), "");
+}
+
+TEST_F(OpenProgram, TheTagsAlbumPicksTheRelease) {
+    const std::string other = "0a0a0a0a-1111-4222-8333-555555555555";
+    std::ofstream(folder.file("track.mp3"), std::ios::binary)
+        << veltest::withId3v1("Bar Title", "Foo Artist", "Second Album");
+    standin::OpenTrack second = track(true, false);
+    second.album = "Second Album";
+    ASSERT_EQ(lookUp({{"Foo Artist", "Bar Title", other, "B00TESTMB0", true, false, {}}, second},
+                     folder.file("track.mp3")),
+              0);
+    const auto secure = secureRequests();
+    ASSERT_GE(secure.size(), 2u);
+    EXPECT_EQ(secure[1], "https://musicbrainz.org/ws/2/release/" + kRelease + "?fmt=json");
+    EXPECT_EQ(folder.read("asin"), "B00TESTMB1");
 }
 
 TEST_F(OpenProgram, NothingAnywhereKeepsTheNoHitStates) {

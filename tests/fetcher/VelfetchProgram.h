@@ -22,14 +22,14 @@ extern char** environ;
 namespace veltest {
 
 // 128 bytes at the end of an MP3-ish file: "TAG", title, artist, album, year, comment, genre.
-inline std::string withId3v1(const std::string& title, const std::string& artist) {
+inline std::string withId3v1(const std::string& title, const std::string& artist, const std::string& album = "Album") {
     std::string tag = "TAG";
     auto field = [&](const std::string& s, std::size_t n) {
         tag += s.substr(0, n) + std::string(n - std::min(n, s.size()), '\0');
     };
     field(title, 30);
     field(artist, 30);
-    field("Album", 30);
+    field(album, 30);
     field("2004", 4);
     field("", 30);
     tag += char(17);

@@ -36,6 +36,8 @@ const OpenTrack* byRelease(const Config& config, const std::string& id) {
     return nullptr;
 }
 
+std::string albumTitle(const OpenTrack& track) { return track.album.empty() ? track.title + " (album)" : track.album; }
+
 std::string image(const OpenTrack& track) { return track.imageBytes.empty() ? defaultImage() : track.imageBytes; }
 
 json credit(const std::string& artist) {
@@ -53,7 +55,7 @@ json recordingSearch(const Config& config, const std::string& target) {
         json release = {
             {"id", t.release},
             {"status", "Official"},
-            {"title", t.title + " (album)"},
+            {"title", albumTitle(t)},
             {"release-group", {{"id", "00000000-0000-4000-8000-00000000b001"}, {"primary-type", "Album"}}},
             {"date", "2004-05-26"},
             {"country", "JP"},
@@ -83,7 +85,7 @@ OpenReply musicBrainz(const Config& config, const std::string& target) {
         const std::string id = target.substr(releasePath.size(), target.find('?') - releasePath.size());
         if (const OpenTrack* t = byRelease(config, id)) {
             const json release = {{"id", id},
-                                  {"title", t->title + " (album)"},
+                                  {"title", albumTitle(*t)},
                                   {"status", "Official"},
                                   {"asin", t->asin.empty() ? json(nullptr) : json(t->asin)},
                                   {"country", "JP"},
@@ -129,7 +131,7 @@ OpenReply itunes(const Config& config, const std::string& target) {
         results.push_back({{"wrapperType", "track"},
                            {"kind", "song"},
                            {"artistName", t.artist},
-                           {"collectionName", t.title + " (album)"},
+                           {"collectionName", albumTitle(t)},
                            {"trackName", t.title},
                            {"artworkUrl30", art + "30x30bb.jpg"},
                            {"artworkUrl60", art + "60x60bb.jpg"},

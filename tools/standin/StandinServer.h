@@ -42,6 +42,7 @@ struct OpenTrack {
     bool front = false;     // the Cover Art Archive holds the release's front cover
     bool itunes = false;    // the iTunes store sells the song
     std::string imageBytes; // its cover; the default image when empty
+    std::string album = {}; // its release's title; empty: the title and " (album)"
 };
 
 struct Config {
