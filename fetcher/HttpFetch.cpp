@@ -6,6 +6,7 @@
 #include <curl/curl.h>
 
 #include <algorithm>
+#include <exception>
 #include <memory>
 
 namespace velfetch {
@@ -50,18 +51,23 @@ std::size_t onBody(char* data, std::size_t size, std::size_t items, void* user) 
         t.overCap = true;
         return 0; // a short count aborts the transfer
     }
-    if (t.body.capacity() - t.count < n) {
-        // Room for the whole announced body at once, or else for the cap: the
-        // body is never copied on the way, so it never lives twice, and the
-        // pages of the cap never written take no memory.
-        curl_off_t announced = -1;
-        curl_easy_getinfo(t.easy, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &announced);
-        std::size_t room = t.settings.maxBodyBytes;
-        if (announced > 0 && std::uint64_t(announced) >= t.count + n && std::uint64_t(announced) < room)
-            room = std::size_t(announced);
-        t.body.reserve(std::max(t.count + n, room));
+    try {
+        if (t.body.capacity() - t.count < n) {
+            // Room for the whole announced body at once, or else for the cap: the
+            // body is never copied on the way, so it never lives twice, and the
+            // pages of the cap never written take no memory.
+            curl_off_t announced = -1;
+            curl_easy_getinfo(t.easy, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &announced);
+            std::size_t room = t.settings.maxBodyBytes;
+            if (announced > 0 && std::uint64_t(announced) >= t.count + n && std::uint64_t(announced) < room)
+                room = std::size_t(announced);
+            t.body.reserve(std::max(t.count + n, room));
+        }
+        t.body.insert(t.body.end(), data, data + n);
+    } catch (const std::exception&) { // no exception may cross libcurl: a body memory cannot hold is too long
+        t.overCap = true;
+        return 0;
     }
-    t.body.insert(t.body.end(), data, data + n);
     t.count += n;
     return n;
 }

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
+#include <exception>
 #include <memory>
 
 namespace velfetch::opencatalog {
@@ -30,10 +31,15 @@ std::size_t onBody(char* data, std::size_t size, std::size_t items, void* user) 
         sink.overCap = true;
         return 0; // a short count aborts the transfer
     }
-    // Room for the cap at once: the buffer never moves, so it never lives
-    // twice, and pages never written take no memory.
-    if (sink.body.capacity() == 0) sink.body.reserve(sink.cap);
-    sink.body.insert(sink.body.end(), data, data + n);
+    try {
+        // Room for the cap at once: the buffer never moves, so it never lives
+        // twice, and pages never written take no memory.
+        if (sink.body.capacity() == 0) sink.body.reserve(sink.cap);
+        sink.body.insert(sink.body.end(), data, data + n);
+    } catch (const std::exception&) { // no exception may cross libcurl: a body memory cannot hold is too long
+        sink.overCap = true;
+        return 0;
+    }
     return n;
 }
 
