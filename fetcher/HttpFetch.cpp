@@ -1,8 +1,12 @@
 #include "HttpFetch.h"
 
+#include "PublicAddress.h"
+#include "RequestGuard.h"
+
 #include <curl/curl.h>
 
 #include <algorithm>
+#include <exception>
 #include <memory>
 
 namespace velfetch {
@@ -10,8 +14,7 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr std::size_t kReadSize = 10240;  // bytes asked for per read
-constexpr std::size_t kGrowStep = 32767;  // the body array grows by this at least
+constexpr std::size_t kReadSize = 10240; // bytes asked for per read
 
 struct EasyDeleter {
     void operator()(CURL* h) const { curl_easy_cleanup(h); }
@@ -23,6 +26,7 @@ struct ListDeleter {
 struct Transfer {
     const HttpSettings& settings;
     CURL* easy;
+    opencatalog::RequestGuard& guard;
     std::vector<std::uint8_t> body{};
     std::size_t count = 0;
     bool responded = false;
@@ -32,9 +36,10 @@ struct Transfer {
     Clock::time_point lastData = start;
 };
 
-std::size_t onHeader(char*, std::size_t size, std::size_t items, void* user) {
-    static_cast<Transfer*>(user)->responded = true;
-    return size * items;
+std::size_t onHeader(char* data, std::size_t size, std::size_t items, void* user) {
+    auto& t = *static_cast<Transfer*>(user);
+    t.responded = true;
+    return t.guard.Header(t.easy, {data, size * items}) ? size * items : 0;
 }
 
 std::size_t onBody(char* data, std::size_t size, std::size_t items, void* user) {
@@ -46,17 +51,23 @@ std::size_t onBody(char* data, std::size_t size, std::size_t items, void* user) 
         t.overCap = true;
         return 0; // a short count aborts the transfer
     }
-    if (t.body.capacity() - t.count < n) {
-        // Room for the whole announced body at once, so that it is never
-        // copied on the way; otherwise the room doubles (by kGrowStep at least),
-        // never past the cap.
-        curl_off_t announced = -1;
-        curl_easy_getinfo(t.easy, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &announced);
-        std::size_t room = std::max(2 * t.body.capacity(), t.count + kGrowStep);
-        if (announced > 0 && std::uint64_t(announced) >= t.count + n) room = std::size_t(announced);
-        t.body.reserve(std::max(t.count + n, std::min(room, t.settings.maxBodyBytes)));
+    try {
+        if (t.body.capacity() - t.count < n) {
+            // Room for the whole announced body at once, or else for the cap: the
+            // body is never copied on the way, so it never lives twice, and the
+            // pages of the cap never written take no memory.
+            curl_off_t announced = -1;
+            curl_easy_getinfo(t.easy, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &announced);
+            std::size_t room = t.settings.maxBodyBytes;
+            if (announced > 0 && std::uint64_t(announced) >= t.count + n && std::uint64_t(announced) < room)
+                room = std::size_t(announced);
+            t.body.reserve(std::max(t.count + n, room));
+        }
+        t.body.insert(t.body.end(), data, data + n);
+    } catch (const std::exception&) { // no exception may cross libcurl: a body memory cannot hold is too long
+        t.overCap = true;
+        return 0;
     }
-    t.body.insert(t.body.end(), data, data + n);
     t.count += n;
     return n;
 }
@@ -75,7 +86,8 @@ int onProgress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
 } // namespace
 
 std::int32_t DownloadBytes(const std::string& url, std::vector<std::uint8_t>& bytes, const HttpSettings& settings) {
-    if (url.empty()) return 0;
+    // An address or localhost in a URL (an image URL comes from a reply) counts as no connection.
+    if (url.empty() || !opencatalog::MayRequest(url)) return 0;
     if (settings.until && std::chrono::steady_clock::now() >= *settings.until) return 0;
 
     std::unique_ptr<CURL, EasyDeleter> easy(curl_easy_init());
@@ -90,7 +102,9 @@ std::int32_t DownloadBytes(const std::string& url, std::vector<std::uint8_t>& by
         headers.reset(grown);
     }
 
-    Transfer t{settings, h};
+    opencatalog::RequestGuard guard(settings.proxy);
+    guard.Attach(h);
+    Transfer t{settings, h, guard};
     curl_easy_setopt(h, CURLOPT_URL, url.c_str());
     curl_easy_setopt(h, CURLOPT_USERAGENT, "velbot");
     curl_easy_setopt(h, CURLOPT_HTTPHEADER, headers.get());
@@ -118,11 +132,12 @@ std::int32_t DownloadBytes(const std::string& url, std::vector<std::uint8_t>& by
     curl_easy_perform(h);
 
     if (!t.responded) return 0;
-    if (t.overCap || t.pastDeadline || t.count == 0) {
+    if (t.overCap || t.pastDeadline || t.count == 0 || guard.refused()) {
         std::vector<std::uint8_t>().swap(bytes);
         return 0;
     }
-    t.body.shrink_to_fit(); // a no-op when the body came as announced
+    // A body of the announced length fills its room exactly; one of unknown
+    // length keeps the room of the cap rather than a second copy of itself.
     bytes = std::move(t.body);
     return static_cast<std::int32_t>(t.count);
 }

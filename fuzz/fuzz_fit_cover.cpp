@@ -6,7 +6,9 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace velfetch::opencatalog;
-    const auto cover = FitCover({data, size});
+    // A deadline as the lookup gives one: decoding under the progress monitor.
+    const auto cover =
+        FitCover({data, size}, kCoverWidth, kCoverHeight, std::chrono::steady_clock::now() + std::chrono::seconds(10));
     if (!cover) return 0;
     const auto fitted = JpegSize(*cover);
     if (!fitted || fitted->width > kCoverWidth || fitted->height > kCoverHeight) std::abort();

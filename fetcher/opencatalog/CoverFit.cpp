@@ -3,15 +3,25 @@
 #include <stb_image_resize.h>
 #include <turbojpeg.h>
 
+#include <cstdio> // before jpeglib.h, which uses FILE
+#include <jerror.h>
+#include <jpeglib.h>
+
 #include <algorithm>
 #include <cmath>
+#include <csetjmp>
 #include <memory>
 
 namespace velfetch::opencatalog {
 namespace {
 
+using SteadyClock = std::chrono::steady_clock;
+
 constexpr long long kMaxPixels = 4LL << 20;
 constexpr int kQuality = 90;
+// A fitting picture larger than this carries mostly other data (comments,
+// embedded thumbnails): it is encoded anew rather than copied whole.
+constexpr std::size_t kMaxKeptBytes = std::size_t(1) << 20;
 
 struct HandleDeleter {
     void operator()(void* h) const { tjDestroy(h); }
@@ -52,6 +62,97 @@ tjscalingfactor decodingScale(const Header& head, int width, int height) {
     return best;
 }
 
+// One picture decoded with libjpeg's own interface, which, unlike the
+// TurboJPEG one, lets a progress monitor stop a decoding that takes too many
+// scans or too long, and tells where a picture's data ended.
+class Decoder {
+public:
+    explicit Decoder(SteadyClock::time_point until) : until_(until) {
+        info_.err = jpeg_std_error(&errors_);
+        errors_.error_exit = fail;
+        errors_.emit_message = note;
+        progress_.progress_monitor = watch;
+    }
+    ~Decoder() { jpeg_destroy_decompress(&info_); }
+    Decoder(const Decoder&) = delete;
+    Decoder& operator=(const Decoder&) = delete;
+
+    // Reads the header; false when `bytes` is no JPEG picture.
+    bool open(std::span<const std::uint8_t> bytes) {
+        size_ = bytes.size();
+        info_.client_data = this; // kept by jpeg_create_decompress, which may already fail
+        return !bytes.empty() && guarded([&] {
+            jpeg_create_decompress(&info_);
+            info_.progress = &progress_;
+            jpeg_mem_src(&info_, bytes.data(), static_cast<unsigned long>(bytes.size()));
+            jpeg_read_header(&info_, TRUE);
+        });
+    }
+    int width() const { return int(info_.image_width); }
+    int height() const { return int(info_.image_height); }
+
+    // Decodes to RGB at `scale`; nothing when the picture cannot be decoded,
+    // is cut before its first row, or passes the scan or time limit.
+    std::optional<std::vector<unsigned char>> decode(tjscalingfactor scale, int& outWidth, int& outHeight) {
+        info_.scale_num = unsigned(scale.num);
+        info_.scale_denom = unsigned(scale.denom);
+        info_.out_color_space = JCS_RGB;
+        if (!guarded([&] { jpeg_start_decompress(&info_); })) return std::nullopt;
+        outWidth = int(info_.output_width);
+        outHeight = int(info_.output_height);
+        const std::size_t stride = std::size_t(outWidth) * 3;
+        std::vector<unsigned char> pixels(stride * std::size_t(outHeight));
+        unsigned char* base = pixels.data();
+        if (!guarded([&] {
+                while (info_.output_scanline < info_.output_height) {
+                    JSAMPROW row = base + stride * info_.output_scanline;
+                    jpeg_read_scanlines(&info_, &row, 1);
+                }
+                jpeg_finish_decompress(&info_);
+            }) ||
+            cutBeforeFirstRow_)
+            return std::nullopt;
+        return pixels;
+    }
+    // Decoded without a warning, up to its own end marker.
+    bool whole() const { return errors_.num_warnings == 0; }
+    // The bytes up to the end marker (after a whole decoding).
+    std::size_t pictureBytes() const { return size_ - info_.src->bytes_in_buffer; }
+
+private:
+    // Runs libjpeg calls; false when libjpeg gave up or a limit was passed:
+    // both jump back here. `calls` holds nothing that needs destroying.
+    template <class Calls> bool guarded(Calls&& calls) {
+        if (setjmp(jump_)) return false;
+        calls();
+        return true;
+    }
+    static Decoder& of(j_common_ptr info) { return *static_cast<Decoder*>(info->client_data); }
+    [[noreturn]] static void fail(j_common_ptr info) { std::longjmp(of(info).jump_, 1); }
+    static void note(j_common_ptr info, int level) {
+        if (level >= 0) return; // trace messages
+        Decoder& d = of(info);
+        ++d.errors_.num_warnings;
+        // The data ended before the first row of blocks was read: nothing of the picture is there.
+        const auto* in = reinterpret_cast<j_decompress_ptr>(info);
+        if (d.errors_.msg_code == JWRN_JPEG_EOF && in->input_scan_number <= 1 && in->input_iMCU_row == 0)
+            d.cutBeforeFirstRow_ = true;
+    }
+    static void watch(j_common_ptr info) {
+        Decoder& d = of(info);
+        if (reinterpret_cast<j_decompress_ptr>(info)->input_scan_number > kMaxScans || SteadyClock::now() >= d.until_)
+            std::longjmp(d.jump_, 1);
+    }
+
+    SteadyClock::time_point until_;
+    jpeg_decompress_struct info_{};
+    jpeg_error_mgr errors_{};
+    jpeg_progress_mgr progress_{};
+    std::jmp_buf jump_{};
+    std::size_t size_ = 0;
+    bool cutBeforeFirstRow_ = false;
+};
+
 } // namespace
 
 std::optional<PictureSize> JpegSize(std::span<const std::uint8_t> bytes) {
@@ -62,30 +163,30 @@ std::optional<PictureSize> JpegSize(std::span<const std::uint8_t> bytes) {
     return PictureSize{head->width, head->height};
 }
 
-std::optional<std::vector<std::uint8_t>> FitCover(std::span<const std::uint8_t> bytes, int maxWidth, int maxHeight) {
-    const Handle decoder(tjInitDecompress());
-    if (!decoder) return std::nullopt;
-    const auto head = readHeader(decoder.get(), bytes);
-    if (!head || (long long)head->width * head->height > kMaxPixels) return std::nullopt;
-
-    const double scale = std::min({1.0, double(maxWidth) / head->width, double(maxHeight) / head->height});
-    const int width = std::clamp(int(std::lround(head->width * scale)), 1, maxWidth);
-    const int height = std::clamp(int(std::lround(head->height * scale)), 1, maxHeight);
-    const tjscalingfactor factor = decodingScale(*head, width, height);
-    const int decodedWidth = TJSCALED(head->width, factor), decodedHeight = TJSCALED(head->height, factor);
-
-    // Decoding checks the whole picture even when the bytes are kept as they are.
-    std::vector<unsigned char> pixels(std::size_t(decodedWidth) * decodedHeight * 3);
-    if (tjDecompress2(decoder.get(), bytes.data(), static_cast<unsigned long>(bytes.size()), pixels.data(),
-                      decodedWidth, 0, decodedHeight, TJPF_RGB, 0) != 0 &&
-        tjGetErrorCode(decoder.get()) == TJERR_FATAL)
+std::optional<std::vector<std::uint8_t>> FitCover(std::span<const std::uint8_t> bytes, int maxWidth, int maxHeight,
+                                                  SteadyClock::time_point until) {
+    Decoder decoder(until);
+    if (!decoder.open(bytes) || decoder.width() < 1 || decoder.height() < 1 ||
+        (long long)decoder.width() * decoder.height() > kMaxPixels)
         return std::nullopt;
-    if (width == head->width && height == head->height) return std::vector<std::uint8_t>(bytes.begin(), bytes.end());
+    const Header head{decoder.width(), decoder.height()};
+
+    const double scale = std::min({1.0, double(maxWidth) / head.width, double(maxHeight) / head.height});
+    const int width = std::clamp(int(std::lround(head.width * scale)), 1, maxWidth);
+    const int height = std::clamp(int(std::lround(head.height * scale)), 1, maxHeight);
+
+    // Decoding checks the whole picture even when its bytes are kept as they are.
+    int decodedWidth = 0, decodedHeight = 0;
+    auto pixels = decoder.decode(decodingScale(head, width, height), decodedWidth, decodedHeight);
+    if (!pixels) return std::nullopt;
+    if (width == head.width && height == head.height && decoder.whole() &&
+        decoder.pictureBytes() <= kMaxKeptBytes)
+        return std::vector<std::uint8_t>(bytes.begin(), bytes.begin() + std::ptrdiff_t(decoder.pictureBytes()));
 
     std::vector<unsigned char> fitted(std::size_t(width) * height * 3);
     if (decodedWidth == width && decodedHeight == height) {
-        fitted.swap(pixels);
-    } else if (!stbir_resize_uint8_srgb(pixels.data(), decodedWidth, decodedHeight, 0, fitted.data(), width, height, 0,
+        fitted.swap(*pixels);
+    } else if (!stbir_resize_uint8_srgb(pixels->data(), decodedWidth, decodedHeight, 0, fitted.data(), width, height, 0,
                                         3, STBIR_ALPHA_CHANNEL_NONE, 0)) {
         return std::nullopt;
     }

@@ -1,5 +1,6 @@
 #include "CurlWebClient.h"
 
+#include "PublicAddress.h"
 #include "ServiceHosts.h"
 
 #include <curl/curl.h>
@@ -7,6 +8,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
+#include <exception>
 #include <memory>
 
 namespace velfetch::opencatalog {
@@ -20,6 +22,8 @@ struct Sink {
     bool overCap = false;
 };
 
+// Counts the bytes as libcurl hands them over, that is decoded (gzip and the
+// like): a small compressed body cannot grow past the cap.
 std::size_t onBody(char* data, std::size_t size, std::size_t items, void* user) {
     auto& sink = *static_cast<Sink*>(user);
     const std::size_t n = size * items;
@@ -27,8 +31,21 @@ std::size_t onBody(char* data, std::size_t size, std::size_t items, void* user) 
         sink.overCap = true;
         return 0; // a short count aborts the transfer
     }
-    sink.body.insert(sink.body.end(), data, data + n);
+    try {
+        // Room for the cap at once: the buffer never moves, so it never lives
+        // twice, and pages never written take no memory.
+        if (sink.body.capacity() == 0) sink.body.reserve(sink.cap);
+        sink.body.insert(sink.body.end(), data, data + n);
+    } catch (const std::exception&) { // no exception may cross libcurl: a body memory cannot hold is too long
+        sink.overCap = true;
+        return 0;
+    }
     return n;
+}
+
+std::size_t onHeader(char* data, std::size_t size, std::size_t items, void* user) {
+    auto& [guard, easy] = *static_cast<std::pair<RequestGuard*, CURL*>*>(user);
+    return guard->Header(easy, {data, size * items}) ? size * items : 0;
 }
 
 std::string environment(const char* name) {
@@ -49,7 +66,7 @@ std::string CaBundleFromEnvironment() {
 
 CurlWebClient::CurlWebClient(HttpSettings http, std::string caBundle)
     : http_(std::move(http)), caBundle_(caBundle.empty() ? CaBundleFromEnvironment() : std::move(caBundle)),
-      agent_(OpenCatalogueAgent()), easy_(curl_easy_init()) {}
+      agent_(OpenCatalogueAgent()), guard_(http_.proxy), easy_(curl_easy_init()) {}
 
 CurlWebClient::~CurlWebClient() = default;
 
@@ -60,11 +77,16 @@ WebReply CurlWebClient::Get(const std::string& url, Clock::time_point end, std::
     if (http_.until) end = std::min(end, *http_.until);
     const auto left = std::chrono::duration_cast<milliseconds>(end - std::chrono::steady_clock::now());
     const milliseconds limit = std::min(left, http_.deadline);
-    if (url.empty() || limit <= milliseconds(0)) return reply;
+    // Picture URLs come from replies: never one that names an address or localhost.
+    if (url.empty() || limit <= milliseconds(0) || !MayRequest(url)) return reply;
 
     if (!easy_) return reply;
     CURL* h = easy_.get();
     curl_easy_reset(h);
+    guard_.Attach(h);
+    std::pair<RequestGuard*, CURL*> headerUser{&guard_, h};
+    curl_easy_setopt(h, CURLOPT_HEADERFUNCTION, onHeader);
+    curl_easy_setopt(h, CURLOPT_HEADERDATA, &headerUser);
     Sink sink{std::min(maxBytes, http_.maxBodyBytes), {}};
     curl_easy_setopt(h, CURLOPT_URL, url.c_str());
     curl_easy_setopt(h, CURLOPT_USERAGENT, agent_.c_str());
@@ -72,7 +94,7 @@ WebReply CurlWebClient::Get(const std::string& url, Clock::time_point end, std::
     curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 1L);
     curl_easy_setopt(h, CURLOPT_MAXREDIRS, 5L);
     curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(h, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(h, CURLOPT_REDIR_PROTOCOLS_STR, "http,https"); // and the guard judges every hop
     curl_easy_setopt(h, CURLOPT_SSL_VERIFYPEER, 1L);
     curl_easy_setopt(h, CURLOPT_SSL_VERIFYHOST, 2L);
     if (!caBundle_.empty()) {
@@ -96,7 +118,7 @@ WebReply CurlWebClient::Get(const std::string& url, Clock::time_point end, std::
 
     const CURLcode result = curl_easy_perform(h);
     curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &reply.status);
-    reply.complete = result == CURLE_OK && !sink.overCap;
+    reply.complete = result == CURLE_OK && !sink.overCap && !guard_.refused();
     if (reply.complete) reply.body = std::move(sink.body);
     return reply;
 }

@@ -2,7 +2,9 @@
 // WebClient over libcurl: HTTPS with certificate verification, the proxies of
 // the environment for both schemes (libcurl reads http_proxy, https_proxy and
 // no_proxy itself) and the fetcher's time-outs, size cap and download deadline.
+// Requests reach only public addresses (RequestGuard), except the proxy.
 #include "HttpFetch.h"
+#include "RequestGuard.h"
 #include "WebClient.h"
 
 #include <curl/curl.h>
@@ -32,6 +34,7 @@ private:
     HttpSettings http_;
     std::string caBundle_;
     std::string agent_;
+    RequestGuard guard_; // no reply sends a request into the user's own network
     // One handle for all requests: its connections and its parsed CA store
     // carry over from one request to the next.
     struct EasyDeleter {

@@ -16,7 +16,10 @@ OpenCatalogueSearch::OpenCatalogueSearch(WebClient& web, Clock& clock, OpenCatal
 std::optional<std::vector<std::uint8_t>> OpenCatalogueSearch::picture(const std::string& url, Clock::time_point end) {
     const WebReply reply = web_.Get(url, end, SIZE_MAX);
     if (!reply.ok()) return std::nullopt;
-    return FitCover(reply.body);
+    // Decoding counts against the lookup's time too: a picture not decoded by its end is no hit.
+    const auto left = end - clock_.now();
+    if (left <= Clock::time_point::duration::zero()) return std::nullopt;
+    return FitCover(reply.body, kCoverWidth, kCoverHeight, std::chrono::steady_clock::now() + left);
 }
 
 std::optional<CoverHit> OpenCatalogueSearch::Find(std::string_view artist, std::string_view title,

@@ -140,6 +140,18 @@ TEST_F(Download, NonWebSchemesAreRefused) {
     EXPECT_EQ(std::string(bytes.begin(), bytes.end()).find("root:"), std::string::npos);
 }
 
+TEST_F(Download, NoRequestIntoTheUsersOwnNetwork) {
+    // An image address from a reply that names the user's machine: no request, bytes untouched.
+    std::vector<std::uint8_t> bytes{5};
+    EXPECT_EQ(DownloadBytes("http://127.0.0.1:" + std::to_string(server.port()) + "/x.jpg", bytes, http), 0);
+    EXPECT_EQ(DownloadBytes("http://localhost/x.jpg", bytes, http), 0);
+    EXPECT_EQ(bytes, std::vector<std::uint8_t>{5});
+    // A redirect there is not followed, through the proxy or not.
+    server.addRule(rule("/old", Action::Redirect, -1, -1, "http://192.168.1.1/admin"));
+    EXPECT_EQ(DownloadBytes("http://img.test/old", bytes, http), 0);
+    EXPECT_EQ(server.requests(), std::vector<std::string>{"http://img.test/old"});
+}
+
 TEST_F(Download, ResetMidBodyKeepsWhatArrived) {
     server.addRule(rule("/cut", Action::Reset, 1000));
     std::vector<std::uint8_t> bytes;

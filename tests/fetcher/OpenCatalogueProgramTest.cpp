@@ -3,9 +3,15 @@
 // settings, the stand-in's test CA named by CURL_CA_BUNDLE.
 #include "CoverFit.h"
 #include "VelfetchProgram.h"
+#include "opencatalog/HostilePictures.h"
 #include "opencatalog/PlayedBack.h"
 
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cstdio>
 
 using namespace std::chrono_literals;
 
@@ -18,6 +24,33 @@ const std::string kAgent = "velbot/1.00 ( https://velmora.example.jp/ )";
 standin::OpenTrack track(bool front, bool itunes, std::string image = {}) {
     return {"Foo Artist", "Bar Title", kRelease, "B00TESTMB1", front, itunes, std::move(image)};
 }
+
+// A loopback port that only counts the connections made to it.
+class Listener {
+public:
+    Listener() {
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof a;
+        if (fd_ < 0 || bind(fd_, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 || listen(fd_, 16) != 0 ||
+            getsockname(fd_, reinterpret_cast<sockaddr*>(&a), &length) != 0)
+            return;
+        port_ = ntohs(a.sin_port);
+    }
+    ~Listener() { close(fd_); }
+    int port() const { return port_; }
+    // Connections made so far, taken from the queue.
+    int connections() {
+        int n = 0;
+        for (int c; (c = accept4(fd_, nullptr, nullptr, SOCK_CLOEXEC)) >= 0; ++n) close(c);
+        return n;
+    }
+
+private:
+    int fd_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    int port_ = 0;
+};
 
 class OpenProgram : public veltest::VelfetchProgram {
 protected:
@@ -140,6 +173,80 @@ TEST_F(OpenProgram, UntrustedCertificateIsNoHit) {
     EXPECT_EQ(server.tunnels().size(), 2u); // MusicBrainz, then iTunes: neither gets a request
     EXPECT_TRUE(secureRequests().empty());
     EXPECT_FALSE(folder.read("temp.jpg"));
+}
+
+} // namespace
+
+namespace {
+
+// A reply that points into the user's own machine: a Cover Art Archive
+// redirect or an iTunes artwork URL on a loopback port, reached directly
+// (no_proxy) or through the proxy.
+struct Pointer {
+    const char* name;
+    bool caa; // else iTunes
+    bool direct;
+};
+void PrintTo(const Pointer& p, std::ostream* os) { *os << p.name; }
+
+class IntoOwnNetwork : public OpenProgram, public ::testing::WithParamInterface<Pointer> {};
+
+TEST_P(IntoOwnNetwork, NoConnectionAndNoCover) {
+    const Pointer& p = GetParam();
+    Listener listener;
+    ASSERT_GT(listener.port(), 0);
+    const std::string local = "http://127.0.0.1:" + std::to_string(listener.port());
+    if (p.caa) {
+        server.addRule({"coverartarchive.org", standin::Action::Redirect, -1, local + "/front.jpg", -1});
+    } else {
+        const nlohmann::json songs = {
+            {"resultCount", 1},
+            {"results",
+             {{{"artistName", "Foo Artist"}, {"trackName", "Bar Title"}, {"artworkUrl100", local + "/a/100x100bb.jpg"}}}}};
+        server.addRule({"itunes.apple.com/search", standin::Action::Body, -1, songs.dump(), -1});
+    }
+    standin::Config config;
+    config.totalResults = 0;
+    config.engineLink.clear();
+    config.openTracks = {track(p.caa, !p.caa)};
+    server.setConfig(config);
+    std::vector<std::string> env{"CURL_CA_BUNDLE=" + kCerts + "/ca.pem"};
+    if (p.direct) env.push_back("no_proxy=127.0.0.1");
+    ASSERT_EQ(run({'"' + taggedTrack() + '"'}, {}, env), 0);
+
+    EXPECT_EQ(listener.connections(), 0);
+    for (const auto& r : server.requests()) EXPECT_EQ(r.find("127.0.0.1"), std::string::npos) << r;
+    EXPECT_FALSE(folder.read("temp.jpg"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, IntoOwnNetwork,
+                         ::testing::Values(Pointer{"CoverArtRedirectDirect", true, true},
+                                           Pointer{"CoverArtRedirectViaProxy", true, false},
+                                           Pointer{"ITunesArtworkDirect", false, true},
+                                           Pointer{"ITunesArtworkViaProxy", false, false}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(OpenProgram, PictureOfEndlessScansEndsAsNoHit) {
+    // 200 000 scans of a 1024 px square: minutes of decoding without a limit.
+    ASSERT_EQ(lookUp({track(true, true, veltest::manyScans(1024, 200000))}, taggedTrack()), 0);
+    EXPECT_EQ(secureRequests().size(), 6u); // both pictures were fetched, neither decoded
+    EXPECT_FALSE(folder.read("temp.jpg"));
+}
+
+TEST_F(OpenProgram, GzipPictureStaysWithinHalfAgainTheCap) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "memory is measured without the sanitizers";
+#endif
+    const std::size_t cap = std::size_t(32) << 20, body = cap / 4 * 3;
+    const std::string picture = veltest::jpeg(160, 160);
+    server.addRule({"archive.org/download", standin::Action::Gzip, -1, {}, -1});
+    // A few kilobytes on the wire, three quarters of the cap once decoded: one
+    // copy of it fits the bound beside the program itself, a second does not.
+    ASSERT_EQ(lookUp({track(true, false, picture + std::string(body - picture.size(), '\0'))}, taggedTrack()), 0);
+    EXPECT_EQ(folder.read("temp.jpg"), picture); // the picture, without what followed its end
+    if (peakKiB == 0) GTEST_SKIP() << "no GNU time to measure with";
+    EXPECT_LT(peakKiB, long(cap / 1024 * 3 / 2)) << "peak resident memory in KiB";
+    std::printf("[ memory ] peak %ld KiB for a gzip picture of %zu bytes decoded\n", peakKiB, body);
 }
 
 } // namespace

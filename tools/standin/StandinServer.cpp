@@ -6,6 +6,7 @@
 #include "StoreReplies.h"
 
 #include <httplib.h>
+#include <zlib.h>
 
 #include <algorithm>
 #include <chrono>
@@ -17,6 +18,21 @@ namespace {
 
 constexpr char kXmlType[] = "text/xml; charset=utf-8";
 constexpr char kHtmlType[] = "text/html; charset=utf-8";
+
+// `text` in the gzip format, as a server sends a body with Content-Encoding: gzip.
+std::string gzipped(const std::string& text) {
+    z_stream z{};
+    if (deflateInit2(&z, Z_BEST_COMPRESSION, Z_DEFLATED, 15 + 16, 9, Z_DEFAULT_STRATEGY) != Z_OK) return {};
+    std::string out(deflateBound(&z, uLong(text.size())), '\0');
+    z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(text.data()));
+    z.avail_in = uInt(text.size());
+    z.next_out = reinterpret_cast<Bytef*>(out.data());
+    z.avail_out = uInt(out.size());
+    deflate(&z, Z_FINISH);
+    out.resize(z.total_out);
+    deflateEnd(&z);
+    return out;
+}
 
 } // namespace
 
@@ -83,7 +99,7 @@ std::optional<Rule> parseRule(const std::string& text, std::string* error) {
                     {"pass", Action::Pass},   {"short", Action::Short}, {"silence", Action::Silence},
                     {"drip", Action::Drip},   {"404", Action::NotFound}, {"reset", Action::Reset},
                     {"huge", Action::Huge},   {"body", Action::Body},    {"redirect", Action::Redirect},
-                    {"status", Action::Status}};
+                    {"status", Action::Status}, {"gzip", Action::Gzip}};
                 auto it = std::find_if(std::begin(names), std::end(names),
                                        [&](const auto& n) { return value == n.first; });
                 if (it == std::end(names)) return fail("unknown action: " + value);
@@ -204,6 +220,10 @@ struct Server::Impl {
             return;
         case Action::Body:
             res.set_content(rule.body, type);
+            return;
+        case Action::Gzip:
+            res.set_header("Content-Encoding", "gzip");
+            res.set_content(gzipped(body), type);
             return;
         case Action::Redirect:
             res.set_redirect(rule.body);

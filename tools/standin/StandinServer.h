@@ -70,6 +70,7 @@ enum class Action {
     Body,    // 200 with `body` as it stands
     Redirect,// 302 to `body`
     Status,  // a short reply with status `arg` (default 503)
+    Gzip,    // the normal reply gzip-compressed, with Content-Encoding: gzip
 };
 
 struct Rule {
@@ -80,7 +81,7 @@ struct Rule {
     int times = -1;     // how often the rule applies; -1: always
 };
 
-// "match=<text> action=<pass|short|silence|drip|404|reset|huge|body|redirect|status>
+// "match=<text> action=<pass|short|silence|drip|404|reset|huge|body|redirect|status|gzip>
 //  [arg=<n>] [file=<path>] [to=<url>] [times=<n>]"
 std::optional<Rule> parseRule(const std::string& text, std::string* error = nullptr);
 

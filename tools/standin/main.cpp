@@ -36,7 +36,7 @@ const char kUsage[] =
     "  --tls-cert FILE     stand in for the open catalogues' HTTPS hosts too: the port\n"
     "  --tls-key FILE      then answers CONNECT and ends TLS with this certificate and key\n"
     "  --rule RULE         misbehave: \"match=TEXT action=pass|short|silence|drip|404|reset|\n"
-    "                      huge|body|redirect|status [arg=N] [file=PATH] [to=URL] [times=N]\"\n"
+    "                      huge|body|redirect|status|gzip [arg=N] [file=PATH] [to=URL] [times=N]\"\n"
     "                      (the first matching rule applies; arg: drip ms, 404 page bytes,\n"
     "                      reset after bytes, huge MiB, status code)\n"
     "  --scenario FILE     options from a file, one per line without the dashes (# comments)\n"

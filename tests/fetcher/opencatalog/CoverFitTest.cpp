@@ -1,5 +1,6 @@
 // Covers are saved as JPEG pictures that fit the 364 x 179 cover area.
 #include "CoverFit.h"
+#include "opencatalog/HostilePictures.h"
 #include "opencatalog/PlayedBack.h"
 
 #include <gtest/gtest.h>
@@ -31,6 +32,12 @@ TEST_P(Fit, SizeAndBytes) {
 }
 
 std::string truncated(std::string jpeg) { return jpeg.substr(0, 200); }
+std::string cutAt(std::string jpeg, double share) { return jpeg.substr(0, std::size_t(jpeg.size() * share)); }
+// Cut right after the header of its first scan: no picture data at all.
+std::string cutAfterScanHeader(std::string jpeg) {
+    const auto sos = jpeg.find("\xFF\xDA");
+    return jpeg.substr(0, sos + 2 + (std::size_t(std::uint8_t(jpeg[sos + 2])) << 8 | std::uint8_t(jpeg[sos + 3])));
+}
 
 // A picture whose header claims 8000 x 8000 px.
 std::string claimsHuge() {
@@ -51,7 +58,27 @@ INSTANTIATE_TEST_SUITE_P(
                       FitCase{"PngIsNoJpeg", "\x89PNG\r\n\x1a\n\0\0\0\rIHDR", std::nullopt},
                       FitCase{"Empty", "", std::nullopt},
                       FitCase{"CutAfterTheHeader", truncated(veltest::jpeg(250, 250)), std::nullopt},
-                      FitCase{"TooLargeToBeACover", claimsHuge(), std::nullopt}),
+                      FitCase{"TooLargeToBeACover", claimsHuge(), std::nullopt},
+                      FitCase{"FewScansDecode", veltest::manyScans(256, 20), std::pair{179, 179}},
+                      FitCase{"TooManyScansIsNoPicture", veltest::manyScans(256, velfetch::opencatalog::kMaxScans),
+                              std::nullopt},
+                      FitCase{"CutFittingPictureEncodedAnew", cutAt(veltest::jpeg(250, 150), 0.55), std::pair{250, 150}},
+                      FitCase{"CutProgressiveEncodedAnew", cutAt(veltest::manyScans(160, 0), 0.5), std::pair{160, 160}},
+                      FitCase{"CutBeforeAnyRowIsNoPicture", cutAfterScanHeader(veltest::jpeg(160, 160)), std::nullopt}),
     [](const auto& info) { return std::string(info.param.name); });
+
+TEST(FitWithin, NoPictureOnceTheTimeIsUp) {
+    const auto picture = veltest::bytes(veltest::jpeg(250, 250));
+    const auto now = std::chrono::steady_clock::now();
+    EXPECT_TRUE(FitCover(picture, 364, 179, now + std::chrono::minutes(1)));
+    EXPECT_FALSE(FitCover(picture, 364, 179, now));
+}
+
+TEST(FitWithin, WholeFittingPictureKeptUpToItsEndMarker) {
+    const std::string picture = veltest::jpeg(160, 160);
+    const auto out = FitCover(veltest::bytes(picture + std::string(4096, '\0')));
+    ASSERT_TRUE(out);
+    EXPECT_EQ(*out, veltest::bytes(picture));
+}
 
 } // namespace
