@@ -74,7 +74,7 @@ protected:
 
         pid_t pid = 0;
         if (posix_spawn(&pid, program.c_str(), nullptr, nullptr, argv.data(), envp.data()) != 0) return -2;
-        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(45); // a ceiling only
         int status = 0;
         struct rusage usage {};
         while (wait4(pid, &status, WNOHANG, &usage) == 0) {
