@@ -28,6 +28,10 @@ struct WheelCase {
     bool calls;
 };
 
+void PrintTo(const WheelCase& c, std::ostream* os) {
+    *os << "bar at " << c.start << ", wheel turned " << c.angle;
+}
+
 class Wheel : public PlayerFixture, public ::testing::WithParamInterface<WheelCase> {};
 
 } // namespace

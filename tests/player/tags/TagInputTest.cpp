@@ -123,6 +123,8 @@ struct GenreCase {
     int selected;
 };
 
+void PrintTo(const GenreCase& c, std::ostream* os) { *os << "genre " << c.genre; }
+
 class TagGenreLoad : public TagInputTest, public ::testing::WithParamInterface<GenreCase> {};
 
 TEST_P(TagGenreLoad, SelectsListPositionOrNothing) {
@@ -171,6 +173,10 @@ struct TrackNoCase {
     const char* text;
     int32_t written;
 };
+
+void PrintTo(const TrackNoCase& c, std::ostream* os) {
+    *os << "\"" << c.text << "\" in " << (c.version ? "version " + std::to_string(*c.version) : std::string("no tag"));
+}
 
 class TagTrackNoSave : public TagInputTest, public ::testing::WithParamInterface<TrackNoCase> {};
 
