@@ -124,7 +124,7 @@ TEST_F(PlayerFixture, VolTwiceShowsThenHidesTheRowAtTheSameHeight) {
 TEST_F(PlayerFixture, VolumeBarTakesTabFocusOnlyWhileShown) {
     start();
     QApplication::setActiveWindow(form.get());
-    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get(), 60000)); // a ceiling only
     auto tabStops = [&] {
         std::vector<QWidget*> seen;
         form->cmdPlay->setFocus();

@@ -148,7 +148,7 @@ TEST_P(TagTabOrder, TabVisitsFieldsAndTheSelectedVersionOnly) {
     frm_TagInput dlg(track);
     dlg.show();
     QApplication::setActiveWindow(&dlg);
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&dlg));
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&dlg, 60000)); // a ceiling only
     EXPECT_EQ(dlg.focusWidget(), dlg.txtArtist);
     QRadioButton* const version = dlg.chkSelVer[GetParam() && *GetParam() != -1 ? 1 : 0];
     const std::vector<QWidget*> expected = {dlg.txtTrack, dlg.txtAlbum,  dlg.txtYYYYMM, dlg.txtComment,
