@@ -80,6 +80,8 @@ struct ReadCase {
     std::u16string expected;
 };
 
+void PrintTo(const ReadCase& c, std::ostream* os) { *os << c.name; }
+
 class RecordRead : public ::testing::TestWithParam<ReadCase> {};
 
 TEST_P(RecordRead, CutAtNulOfTitle) {

@@ -8,6 +8,8 @@ struct QuoteCase {
     std::string in, out;
 };
 
+void PrintTo(const QuoteCase& c, std::ostream* os) { *os << ::testing::PrintToString(c.in); }
+
 class TrimQuotesCase : public ::testing::TestWithParam<QuoteCase> {};
 
 TEST_P(TrimQuotesCase, RemovesOneQuoteAtEachEnd) {

@@ -10,6 +10,10 @@ struct TitleCase {
     std::u16string expected;
 };
 
+void PrintTo(const TitleCase& c, std::ostream* os) {
+    *os << ::testing::PrintToString(c.path) << (c.clean ? ", cleaned" : ", as it stands");
+}
+
 class TitleName : public ::testing::TestWithParam<TitleCase> {};
 
 TEST_P(TitleName, Result) {

@@ -31,6 +31,9 @@ SUN = ((183, 73), (255, 246, 216))
 WAVE = ((123, 161), (91, 127, 163))
 BESIDE = ((60, 91), (0, 0, 0))
 CLICK = (183, 91)
+# How long a wait may last before it counts as failed: a ceiling far beyond any
+# real wait, so that a busy machine makes the test slower, never red.
+CEILING = 30
 
 
 def close_window(display, window):
@@ -130,7 +133,7 @@ class MakeDemo(unittest.TestCase):
         self.env = dict(os.environ, DISPLAY=self.display, QT_QPA_PLATFORM="xcb", SDL_AUDIODRIVER="dummy",
                         XDG_RUNTIME_DIR=os.path.join(self.tmp, "run"), HOME=os.path.join(self.tmp, "home"),
                         TMPDIR=self.tmp, PATH=realbin + ":" + os.environ.get("PATH", ""),
-                        VEL_DEMO_MAX_SECONDS="60", VEL_DEMO_TEST_MARK=self.tmp,
+                        VEL_DEMO_MAX_SECONDS="170", VEL_DEMO_TEST_MARK=self.tmp,
                         # A user's own proxy settings, which the demo must override.
                         http_proxy="http://127.0.0.1:9", no_proxy="*", NO_PROXY="*")
         self.addCleanup(self.end_leftovers)
@@ -163,7 +166,7 @@ class MakeDemo(unittest.TestCase):
     def tool(self, *args):
         return subprocess.run(args, env=self.env, capture_output=True, timeout=20).stdout.decode().strip()
 
-    def wait_for(self, what, seconds, step=0.05):
+    def wait_for(self, what, seconds=CEILING, step=0.05):
         deadline = time.monotonic() + seconds
         while time.monotonic() < deadline:
             result = what()
@@ -191,7 +194,7 @@ class MakeDemo(unittest.TestCase):
         self.demo = subprocess.Popen(["bash", SCRIPT, self.build], env=self.env, stdout=output, stderr=subprocess.STDOUT,
                                      start_new_session=True)
 
-        window = self.wait_for(lambda: self.tool("xdotool", "search", "--name", CAPTION).split("\n")[0], 10)
+        window = self.wait_for(lambda: self.tool("xdotool", "search", "--name", CAPTION).split("\n")[0])
         self.assertTrue(window, "no window captioned from the demo track's tag; " + self.state(output))
         geometry = dict(line.split("=", 1) for line in
                         self.tool("xdotool", "getwindowgeometry", "--shell", window).splitlines() if "=" in line)
@@ -205,7 +208,7 @@ class MakeDemo(unittest.TestCase):
             close = seen and all(abs(a - b) <= 12 for got, want in zip(seen, wanted) for a, b in zip(got, want))
             return seen if close else None
 
-        shown = self.wait_for(cover_shown, 8, step=0.02)
+        shown = self.wait_for(cover_shown, step=0.02)
         self.assertTrue(shown, "the demo cover did not appear: %s, wanted %s" % (self.screen_at(origin, points), wanted))
         print("cover fully shown %.1f s after the demo started" % (time.monotonic() - started))
         app = os.path.join(self.build, "bin")
@@ -220,7 +223,7 @@ class MakeDemo(unittest.TestCase):
         self.tool("xdotool", "mousemove", "--window", window, str(CLICK[0]), str(CLICK[1]),
                   "click", "--repeat", "2", "--delay", "60", "1")
         opened_path = os.path.join(self.tmp, "opened")
-        self.assertTrue(self.wait_for(lambda: os.path.exists(opened_path), 5), "the store page was not opened")
+        self.assertTrue(self.wait_for(lambda: os.path.exists(opened_path)), "the store page was not opened")
         with open(opened_path) as f:
             opened = f.read().splitlines()
         self.assertEqual(len(opened), 1, opened)
@@ -234,14 +237,14 @@ class MakeDemo(unittest.TestCase):
         # Closing the window ends the player, then the script ends the stand-in.
         close_window(self.display, int(window))
         try:
-            status = self.demo.wait(timeout=10)
+            status = self.demo.wait(timeout=CEILING)
         except subprocess.TimeoutExpired:
             self.fail("the demo did not end with its window")
         output.seek(0)
         log = output.read()
         self.assertEqual(status, 0, log)
         self.assertIn("store page %s saved as %s" % (STORE_PAGE, opened[0]), log)
-        self.assertTrue(self.wait_for(lambda: not processes_with(self.marker), 3),
+        self.assertTrue(self.wait_for(lambda: not processes_with(self.marker)),
                         "processes left: %s" % processes_with(self.marker))
         self.assertEqual([n for n in os.listdir(self.tmp) if n.startswith("velmora-demo.")], [],
                          "the demo's temporary folder is left")

@@ -39,6 +39,10 @@ struct UrlCase {
     std::string expected;
 };
 
+void PrintTo(const UrlCase& c, std::ostream* os) {
+    *os << ::testing::PrintToString(c.words) << ", type " << c.type << ", page " << c.page;
+}
+
 class CatalogueUrl : public ::testing::TestWithParam<UrlCase> {};
 
 TEST_P(CatalogueUrl, KeysInOrder) {
@@ -110,6 +114,8 @@ struct RetryCase {
     int expectedRequests; // probe + attempts of page 1
 };
 
+void PrintTo(const RetryCase& c, std::ostream* os) { *os << c.name; }
+
 class CatalogueRetry : public Catalogue, public ::testing::WithParamInterface<RetryCase> {};
 
 TEST_P(CatalogueRetry, ShortPageRepliesAreRetriedSixTimesAtMost) {
@@ -148,6 +154,8 @@ struct ProbeCase {
     std::string body;
     int expectedCode;
 };
+
+void PrintTo(const ProbeCase& c, std::ostream* os) { *os << c.name; }
 
 class CatalogueProbe : public Catalogue, public ::testing::WithParamInterface<ProbeCase> {};
 
@@ -214,6 +222,8 @@ struct EngineCase {
     std::string page;
     std::u16string expected;
 };
+
+void PrintTo(const EngineCase& c, std::ostream* os) { *os << c.name; }
 
 class Engine : public Catalogue, public ::testing::WithParamInterface<EngineCase> {};
 

@@ -17,6 +17,10 @@ struct CutCase {
     std::size_t positionAfter;
 };
 
+void PrintTo(const CutCase& c, std::ostream* os) {
+    *os << ::testing::PrintToString(c.text) << " between " << ::testing::PrintToString(c.start) << " and " << ::testing::PrintToString(c.end) << " from " << c.position;
+}
+
 class Extract : public ::testing::TestWithParam<CutCase> {};
 
 TEST_P(Extract, ValueAndPosition) {
@@ -74,6 +78,8 @@ struct RecordCase {
     std::u16string record;
     CatalogueItem expected;
 };
+
+void PrintTo(const RecordCase& c, std::ostream* os) { *os << c.name; }
 
 class ReadRecord : public ::testing::TestWithParam<RecordCase> {};
 
@@ -140,6 +146,8 @@ struct NumberCase {
     std::u16string text;
     double expected;
 };
+
+void PrintTo(const NumberCase& c, std::ostream* os) { *os << ::testing::PrintToString(c.text); }
 
 class Number : public ::testing::TestWithParam<NumberCase> {};
 

@@ -19,6 +19,32 @@
 #include <thread>
 #include <vector>
 
+namespace {
+
+// Far beyond any real wait: a slow machine makes these tests slower, not red.
+constexpr std::chrono::seconds kCeiling{30};
+
+// How often a process's main thread has gone to sleep of its own accord.
+long voluntarySleeps(pid_t pid) {
+    std::ifstream in("/proc/" + std::to_string(pid) + "/status");
+    for (std::string line; std::getline(in, line);)
+        if (line.rfind("voluntary_ctxt_switches:", 0) == 0) return std::stol(line.substr(24));
+    return -1;
+}
+
+// Kills and reaps a child that a failed assertion left running.
+struct ReapOnExit {
+    const pid_t& pid;
+    ~ReapOnExit() {
+        if (pid > 0 && waitpid(pid, nullptr, WNOHANG) == 0) {
+            kill(pid, SIGKILL);
+            waitpid(pid, nullptr, 0);
+        }
+    }
+};
+
+} // namespace
+
 struct RuleCase {
     const char* name;
     std::string text;
@@ -28,6 +54,8 @@ struct RuleCase {
     long long arg;
     int times;
 };
+
+void PrintTo(const RuleCase& c, std::ostream* os) { *os << c.name; }
 
 class RuleSpec : public ::testing::TestWithParam<RuleCase> {};
 
@@ -77,7 +105,8 @@ TEST(StandinProgram, ScenarioSteersRepliesAndRequestLinesAreLogged) {
     posix_spawn_file_actions_destroy(&actions);
 
     int port = 0;
-    for (int i = 0; i < 200 && port == 0; ++i) {
+    for (const auto until = std::chrono::steady_clock::now() + kCeiling;
+         port == 0 && std::chrono::steady_clock::now() < until;) {
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
         std::ifstream in(out);
         std::string word;
@@ -112,38 +141,46 @@ TEST(StandinProgram, ScenarioSteersRepliesAndRequestLinesAreLogged) {
 // A stand-in whose starter is killed ends by itself, not at its time limit.
 TEST(StandinProgram, EndsOnceTheWatchedProcessHasGone) {
     veltest::TempFolder folder;
-    std::string sleepProgram = "/bin/sleep", thirty = "30";
-    char* sleepArgv[] = {sleepProgram.data(), thirty.data(), nullptr};
+    std::string sleepProgram = "/bin/sleep", lifetime = "300";
+    char* sleepArgv[] = {sleepProgram.data(), lifetime.data(), nullptr};
     pid_t watched = 0;
     ASSERT_EQ(posix_spawn(&watched, sleepProgram.c_str(), nullptr, nullptr, sleepArgv, environ), 0);
+    ReapOnExit reapWatched{watched};
 
     std::string program = VEL_STANDIN_PROGRAM, watchFlag = "--watch-pid", watchedPid = std::to_string(watched),
-                limitFlag = "--max-seconds", limit = "30", out = folder.file("out");
+                limitFlag = "--max-seconds", limit = "600", out = folder.file("out");
     char* argv[] = {program.data(), watchFlag.data(), watchedPid.data(), limitFlag.data(), limit.data(), nullptr};
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     pid_t pid = 0;
     ASSERT_EQ(posix_spawn(&pid, program.c_str(), &actions, nullptr, argv, environ), 0);
+    ReapOnExit reapStandin{pid};
     posix_spawn_file_actions_destroy(&actions);
-    for (int i = 0; i < 200 && folder.read("out").value_or("").find("port ") != 0; ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    const auto waitUntil = [](auto done) {
+        for (const auto until = std::chrono::steady_clock::now() + kCeiling; !done();) {
+            if (std::chrono::steady_clock::now() > until) return false;
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        return true;
+    };
+    ASSERT_TRUE(waitUntil([&] { return folder.read("out").value_or("").find("port ") == 0; }));
+    // After its port line the stand-in's main thread only goes round its watch loop,
+    // asleep once a round: three more sleeps are three looks at a living process.
+    const long before = voluntarySleeps(pid);
+    EXPECT_TRUE(waitUntil([&] { return voluntarySleeps(pid) >= before + 3; }));
     int status = 0;
     EXPECT_EQ(waitpid(pid, &status, WNOHANG), 0) << "ended while the watched process lived";
 
     kill(watched, SIGKILL);
     waitpid(watched, nullptr, 0);
     pid_t ended = 0;
-    for (int i = 0; i < 100 && ended == 0; ++i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        ended = waitpid(pid, &status, WNOHANG);
-    }
+    waitUntil([&] { return (ended = waitpid(pid, &status, WNOHANG)) != 0; });
     if (ended == 0) {
         kill(pid, SIGKILL);
         waitpid(pid, &status, 0);
     }
-    EXPECT_EQ(ended, pid) << "still running 2 s after the watched process ended";
+    EXPECT_EQ(ended, pid) << "still running long after the watched process ended";
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
 }
 
@@ -154,6 +191,8 @@ struct AlbumSpecCase {
     bool valid;
     std::string asin, artist, albumName, tracks;
 };
+
+void PrintTo(const AlbumSpecCase& c, std::ostream* os) { *os << c.name; }
 
 class AlbumSpec : public ::testing::TestWithParam<AlbumSpecCase> {};
 
@@ -206,6 +245,8 @@ struct KeywordCase {
     std::string total;
     std::vector<std::string> asins;
 };
+
+void PrintTo(const KeywordCase& c, std::ostream* os) { *os << c.name; }
 
 class CatalogueKeyword : public ::testing::TestWithParam<KeywordCase> {};
 
@@ -266,6 +307,8 @@ struct PageCase {
     std::string image;
     std::vector<std::string> holds;
 };
+
+void PrintTo(const PageCase& c, std::ostream* os) { *os << c.name; }
 
 class ProductPage : public ::testing::TestWithParam<PageCase> {};
 

@@ -12,6 +12,8 @@ struct EncodeCase {
     std::u16string expected;
 };
 
+void PrintTo(const EncodeCase& c, std::ostream* os) { *os << ::testing::PrintToString(c.text); }
+
 class UrlEncode : public ::testing::TestWithParam<EncodeCase> {};
 
 TEST_P(UrlEncode, Result) { EXPECT_EQ(UrlEncodeUtf8(GetParam().text), GetParam().expected); }
@@ -46,6 +48,11 @@ struct DecodeCase {
     std::u16string replacement;
     std::u16string expected;
 };
+
+void PrintTo(const DecodeCase& c, std::ostream* os) {
+    *os << "bytes";
+    for (const std::uint8_t b : c.bytes) *os << ' ' << "0123456789ABCDEF"[b >> 4] << "0123456789ABCDEF"[b & 15];
+}
 
 class Utf8Decode : public ::testing::TestWithParam<DecodeCase> {};
 

@@ -96,7 +96,7 @@ protected:
         const int spawned = posix_spawn(&pid, argv[0], nullptr, &attributes, argv.data(), envp.data());
         posix_spawnattr_destroy(&attributes);
         if (spawned != 0) return -2;
-        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(45); // a ceiling only
         int status = 0;
         while (waitpid(pid, &status, WNOHANG) == 0) {
             if (std::chrono::steady_clock::now() > until) {

@@ -24,6 +24,10 @@ struct CommandLineCase {
     bool loads;
 };
 
+void PrintTo(const CommandLineCase& c, std::ostream* os) {
+    *os << "command line " << ::testing::PrintToString(std::string(c.commandLine));
+}
+
 class StartupCommandLine : public PlayerFixture, public ::testing::WithParamInterface<CommandLineCase> {};
 
 } // namespace

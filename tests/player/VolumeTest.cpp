@@ -28,6 +28,10 @@ struct WheelCase {
     bool calls;
 };
 
+void PrintTo(const WheelCase& c, std::ostream* os) {
+    *os << "bar at " << c.start << ", wheel turned " << c.angle;
+}
+
 class Wheel : public PlayerFixture, public ::testing::WithParamInterface<WheelCase> {};
 
 } // namespace
@@ -120,7 +124,7 @@ TEST_F(PlayerFixture, VolTwiceShowsThenHidesTheRowAtTheSameHeight) {
 TEST_F(PlayerFixture, VolumeBarTakesTabFocusOnlyWhileShown) {
     start();
     QApplication::setActiveWindow(form.get());
-    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get(), 60000)); // a ceiling only
     auto tabStops = [&] {
         std::vector<QWidget*> seen;
         form->cmdPlay->setFocus();

@@ -22,6 +22,8 @@ struct Fixture {
     int channels;
 };
 
+void PrintTo(const Fixture& f, std::ostream* os) { *os << f.file; }
+
 const Fixture kFixtures[] = {
     {"cbr.mp3", 3, 44100, 2},        {"vbr_xing.mp3", 8, 44100, 2},
     {"vbr_noxing.mp3", 8, 44100, 2}, {"mpeg2_mono.mp3", 4, 22050, 1},

@@ -1,5 +1,6 @@
 // Playback through the C interface in real time, on SDL's dummy driver and on
 // the silent sink that takes over when no audio device opens; the volume curve.
+#include "SilentSink.h"
 #include "TestFiles.h"
 #include "Volume.h"
 #include "vbmp3_abi.h"
@@ -24,14 +25,34 @@ int state(int* position = nullptr) {
     return s;
 }
 
-// Waits until the state is reached; false after the deadline.
-bool waitForState(int wanted, std::chrono::milliseconds deadline) {
-    const auto until = std::chrono::steady_clock::now() + deadline;
-    while (std::chrono::steady_clock::now() < until) {
-        if (state() == wanted) return true;
-        std::this_thread::sleep_for(20ms);
-    }
+// Polls the player until `done(state, position)` holds; false only after a
+// ceiling far beyond any real wait, so that a slow machine is slower, not red.
+template <typename Done>
+bool waitFor(Done done, std::chrono::milliseconds ceiling = 60s) {
+    const auto until = std::chrono::steady_clock::now() + ceiling;
+    do {
+        int pos = -1;
+        const int s = state(&pos);
+        if (done(s, pos)) return true;
+        std::this_thread::sleep_for(5ms);
+    } while (std::chrono::steady_clock::now() < until);
     return false;
+}
+
+bool waitForState(int wanted) {
+    return waitFor([wanted](int s, int) { return s == wanted; });
+}
+
+// Waits until a second of audio has played out on a silent sink of its own, the
+// clock the library plays by when it has no device: proof that a second passed.
+void waitOneSecondOfAudio() {
+    vbmp3::SilentSink clock;
+    clock.configure(44100);
+    clock.setPaused(false);
+    const std::int16_t frame[2] = {};
+    clock.write(frame, 44100);
+    const auto until = std::chrono::steady_clock::now() + 60s;
+    while (clock.queuedFrames() > 0 && std::chrono::steady_clock::now() < until) std::this_thread::sleep_for(5ms);
 }
 
 int openTrack(const char* name) {
@@ -75,21 +96,19 @@ TEST_P(Playback, PlayPauseRestartSeekAndNaturalEnd) {
     EXPECT_EQ(state(&pos), 1);
     EXPECT_EQ(pos, 0);
 
-    std::this_thread::sleep_for(1200ms);
-    EXPECT_EQ(state(&pos), 1);
-    EXPECT_EQ(pos, 1);
-
-    vbmp3_pause();
+    // The position moves on by itself, a second at a time.
+    ASSERT_TRUE(waitFor([](int s, int p) { return s != 1 || p >= 1; }));
+    vbmp3_pause(); // just after the first second
+    int paused = -1;
+    EXPECT_EQ(state(&paused), 2);
+    EXPECT_GE(paused, 1);
+    waitOneSecondOfAudio(); // time passes, the position does not
     EXPECT_EQ(state(&pos), 2);
-    EXPECT_EQ(pos, 1);
-    std::this_thread::sleep_for(900ms); // time passes, the position does not
-    EXPECT_EQ(state(&pos), 2);
-    EXPECT_EQ(pos, 1);
+    EXPECT_EQ(pos, paused);
 
     vbmp3_restart();
-    std::this_thread::sleep_for(100ms);
     EXPECT_EQ(state(&pos), 1);
-    EXPECT_EQ(pos, 1); // resumed where paused, not 2
+    EXPECT_EQ(pos, paused); // resumed where paused, not a second on
 
     vbmp3_seek(0);
     EXPECT_EQ(state(&pos), 1);
@@ -99,7 +118,7 @@ TEST_P(Playback, PlayPauseRestartSeekAndNaturalEnd) {
     EXPECT_EQ(pos, 2);
 
     // About a second of audio is left; then the state drops to 0 by itself.
-    EXPECT_TRUE(waitForState(0, 2500ms));
+    EXPECT_TRUE(waitForState(0));
     EXPECT_EQ(state(&pos), 0);
     EXPECT_EQ(pos, 0);
 }
@@ -122,18 +141,18 @@ TEST_P(Playback, SeekWhilePausedStaysPausedAndStopWorksInEveryState) {
     EXPECT_EQ(state(), 0);
 
     vbmp3_play(); // plays again from the start
-    std::this_thread::sleep_for(150ms);
     EXPECT_EQ(state(&pos), 1);
     EXPECT_EQ(pos, 0);
     vbmp3_seek(100); // past the end: lands on the last frame and ends soon
-    EXPECT_TRUE(waitForState(0, 1500ms));
+    EXPECT_TRUE(waitForState(0));
 }
 
 TEST_P(Playback, FreeStopsEverythingAndInitStartsAfresh) {
     ASSERT_EQ(openTrack("mpeg2_mono.mp3"), 4);
     vbmp3_play();
-    std::this_thread::sleep_for(100ms);
-    vbmp3_free(); // while playing
+    // Freed while audibly playing: once the position has moved.
+    ASSERT_TRUE(waitFor([](int s, int p) { return s != 1 || p >= 1; }));
+    vbmp3_free();
     EXPECT_EQ(state(), 0);
     ASSERT_EQ(vbmp3_init(), 1);
     ASSERT_EQ(openTrack("mpeg2_mono.mp3"), 4);

@@ -59,7 +59,7 @@ fi
 standin_pid=$!
 
 port=
-for _ in $(seq 200); do
+for _ in $(seq 2400); do # up to a minute on a busy machine
   port=$(sed -n 's/^port \([0-9][0-9]*\)$/\1/p' "$tmp/standin.out")
   [ -n "$port" ] && break
   kill -0 "$standin_pid" 2>/dev/null || break

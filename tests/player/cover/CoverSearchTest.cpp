@@ -55,7 +55,7 @@ protected:
 
     // Runs the message loop until the timer has stopped, then a little more.
     void waitForEnd() {
-        QDeadlineTimer deadline(10000);
+        QDeadlineTimer deadline(60000);
         while (timer.isActive() && !deadline.hasExpired()) {
             QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
             QThread::msleep(1);
@@ -75,6 +75,8 @@ struct EndCase {
     const char* script;
     bool leavesCover;
 };
+
+void PrintTo(const EndCase& c, std::ostream* os) { *os << '"' << c.script << '"'; }
 
 class FetcherEnds : public CoverSearchTest, public ::testing::WithParamInterface<EndCase> {};
 

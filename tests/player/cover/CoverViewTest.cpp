@@ -25,6 +25,10 @@ struct GeometryCase {
     std::optional<FadeGeometry> expected;
 };
 
+void PrintTo(const GeometryCase& c, std::ostream* os) {
+    *os << c.picture.width() << "x" << c.picture.height() << " picture";
+}
+
 class FadeGeometryTable : public ::testing::TestWithParam<GeometryCase> {};
 
 TEST_P(FadeGeometryTable, CentresHalvesToEvenAndSkipsSmallPictures) {

@@ -2,6 +2,7 @@
 // library, the stand-in catalogue reached through http_proxy, a stand-in
 // browser on PATH. CTest runs it through tools/with-xvfb, which provides a
 // private display; skipped without one or when the desktop tools are missing.
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -108,6 +109,12 @@ protected:
         return {};
     }
 
+    bool waitForWindowGone(const QString& pattern, int ms) {
+        for (QDeadlineTimer ceiling(ms); !ceiling.hasExpired(); QThread::msleep(50))
+            if (xdotool({"search", "--name", pattern}).isEmpty()) return true;
+        return false;
+    }
+
     QTemporaryDir tmp;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     std::unique_ptr<QProcess> standin, player;
@@ -162,7 +169,7 @@ TEST_F(EndToEnd, CaptionCoverFadeStoreLinkAndTagEditUnderXvfb) {
     standin = std::make_unique<QProcess>();
     standin->start(kStandin, {"--port", "0", "--image", T + "/cover.jpg", "--log", T + "/standin.log",
                               "--max-seconds", "120"});
-    ASSERT_TRUE(standin->waitForReadyRead(10000));
+    ASSERT_TRUE(standin->waitForReadyRead(60000));
     const QString portLine = QString::fromUtf8(standin->readLine()).trimmed();
     ASSERT_TRUE(portLine.startsWith("port ")) << portLine.toStdString();
 
@@ -187,7 +194,7 @@ TEST_F(EndToEnd, CaptionCoverFadeStoreLinkAndTagEditUnderXvfb) {
     player->start(app + "/velplay", {track});
 
     // The title bar reads "artist - title" from the tag.
-    const QString win = waitForWindow("^Velmora Artist - Blue Sky$", 20000);
+    const QString win = waitForWindow("^Velmora Artist - Blue Sky$", 60000);
     ASSERT_FALSE(win.isEmpty()) << "no window captioned from the tag; " << playerAndServerState();
     const qint64 captioned = clock.elapsed();
 
@@ -237,7 +244,7 @@ TEST_F(EndToEnd, CaptionCoverFadeStoreLinkAndTagEditUnderXvfb) {
     ASSERT_FALSE(asin.isEmpty());
     xdotool({"mousemove", "--window", win, "183", "91", "click", "--repeat", "2", "--delay", "60", "1"});
     QString opened;
-    for (int i = 0; i < 200 && opened.isEmpty(); ++i) {
+    for (QDeadlineTimer ceiling(60000); opened.isEmpty() && !ceiling.hasExpired();) {
         QThread::msleep(50);
         QFile o(T + "/opened");
         if (o.open(QIODevice::ReadOnly)) opened = QString::fromUtf8(o.readAll()).trimmed();
@@ -246,15 +253,15 @@ TEST_F(EndToEnd, CaptionCoverFadeStoreLinkAndTagEditUnderXvfb) {
 
     // TAG: the editor opens on the track, a new artist is typed and saved with Enter.
     xdotool({"mousemove", "--window", win, "183", "209", "click", "1"});
-    const QString dialog = waitForWindow(QString::fromUtf8("^タグ入力$"), 10000);
+    const QString dialog = waitForWindow(QString::fromUtf8("^タグ入力$"), 60000);
     ASSERT_FALSE(dialog.isEmpty()) << "the tag editor did not open";
     xdotool({"windowfocus", "--sync", dialog});
-    QThread::msleep(200);
+    for (QDeadlineTimer ceiling(60000); xdotool({"getwindowfocus"}) != dialog && !ceiling.hasExpired();)
+        QThread::msleep(50);
     xdotool({"key", "ctrl+a"});
     xdotool({"type", "--delay", "20", "New Artist"});
     xdotool({"key", "Return"});
-    for (int i = 0; i < 100 && !xdotool({"search", "--name", QString::fromUtf8("^タグ入力$")}).isEmpty(); ++i)
-        QThread::msleep(50);
+    ASSERT_TRUE(waitForWindowGone(QString::fromUtf8("^タグ入力$"), 60000)) << "the tag editor stayed open";
 
     // An independent tagger reads the saved tag back.
     const QString peer = run(kPython, {"-c",

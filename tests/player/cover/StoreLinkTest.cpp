@@ -17,6 +17,8 @@ struct AsinCase {
     QString expected;
 };
 
+void PrintTo(const AsinCase& c, std::ostream* os) { *os << ::testing::PrintToString(c.bytes.toStdString()); }
+
 class ReadAsinTable : public ::testing::TestWithParam<AsinCase> {};
 
 TEST_P(ReadAsinTable, ReadsFirstLineUpToCarriageReturn) {

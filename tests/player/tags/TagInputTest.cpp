@@ -123,6 +123,8 @@ struct GenreCase {
     int selected;
 };
 
+void PrintTo(const GenreCase& c, std::ostream* os) { *os << "genre " << c.genre; }
+
 class TagGenreLoad : public TagInputTest, public ::testing::WithParamInterface<GenreCase> {};
 
 TEST_P(TagGenreLoad, SelectsListPositionOrNothing) {
@@ -146,7 +148,7 @@ TEST_P(TagTabOrder, TabVisitsFieldsAndTheSelectedVersionOnly) {
     frm_TagInput dlg(track);
     dlg.show();
     QApplication::setActiveWindow(&dlg);
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&dlg));
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&dlg, 60000)); // a ceiling only
     EXPECT_EQ(dlg.focusWidget(), dlg.txtArtist);
     QRadioButton* const version = dlg.chkSelVer[GetParam() && *GetParam() != -1 ? 1 : 0];
     const std::vector<QWidget*> expected = {dlg.txtTrack, dlg.txtAlbum,  dlg.txtYYYYMM, dlg.txtComment,
@@ -171,6 +173,10 @@ struct TrackNoCase {
     const char* text;
     int32_t written;
 };
+
+void PrintTo(const TrackNoCase& c, std::ostream* os) {
+    *os << "\"" << c.text << "\" in " << (c.version ? "version " + std::to_string(*c.version) : std::string("no tag"));
+}
 
 class TagTrackNoSave : public TagInputTest, public ::testing::WithParamInterface<TrackNoCase> {};
 
