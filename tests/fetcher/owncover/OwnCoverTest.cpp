@@ -64,6 +64,14 @@ void handTagged(const TempFolder& f, const std::string& tag) {
     f.write("track.mp3", tag + veltest::withId3v1("Title", "Artist"));
 }
 
+// The front cover in a hand-made APEv2 tag whose item claims `extra` bytes more than it holds.
+void apeTagged(const TempFolder& f, std::size_t extra) {
+    std::string track = veltest::withId3v1("Title", "Artist");
+    track.insert(track.size() - 128,
+                 veltest::handMadeApe("Cover Art (Front)", std::string("a.jpg", 6) + kFront, extra));
+    f.write("track.mp3", track);
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Table, OwnPictureChoice,
     ::testing::Values(
@@ -115,6 +123,10 @@ INSTANTIATE_TEST_SUITE_P(
                        f.write("cover.png", veltest::png(150, 60));
                    },
                    std::pair{150, 60}},
+        ChoiceCase{"ApeItemClaimsMoreThanTheTagThenFile",
+                   [](auto& f, auto&) { apeTagged(f, 5000), f.write("AlbumArt.jpg", kFile); }, std::pair{140, 70}},
+        ChoiceCase{"ApeItemHonestAboutItsSize",
+                   [](auto& f, auto&) { apeTagged(f, 0), f.write("AlbumArt.jpg", kFile); }, std::pair{100, 100}},
         ChoiceCase{"HugeFrontThenAnother",
                    [](auto&, auto& t) { tagged(t, {{Type::FrontCover, claimsHuge()}, {Type::Other, kOther}}); },
                    std::pair{120, 90}},

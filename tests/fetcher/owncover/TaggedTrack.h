@@ -63,6 +63,17 @@ inline std::string handMadeTag(int version, const std::string& picture, std::siz
            std::string(16, '\0');
 }
 
+// A whole APEv2 tag (items and footer) of one binary item, whose value
+// claims `extra` bytes more than it holds.
+inline std::string handMadeApe(const std::string& key, const std::string& value, std::size_t extra = 0) {
+    const auto le = [](std::size_t v) {
+        std::string s = bigEndian(v, 4);
+        return std::string(s.rbegin(), s.rend());
+    };
+    const std::string item = le(value.size() + extra) + le(2) + key + '\0' + value; // flags: binary
+    return item + "APETAGEX" + le(2000) + le(item.size() + 32) + le(1) + le(0) + std::string(8, '\0');
+}
+
 // A PNG of `width` x `height` px, with an alpha channel when `alpha`.
 inline std::string png(int width, int height, bool alpha = false) {
     const int channels = alpha ? 4 : 3;
