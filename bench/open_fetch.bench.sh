@@ -25,13 +25,14 @@ cleanup() { [ -n "$standin_pid" ] && kill "$standin_pid" 2>/dev/null; rm -rf "$t
 trap cleanup EXIT
 
 fetch_app "$build" "$tmp"
-# The Cover Art Archive's 250 px size: velfetch scales it to 179 px.
-convert -size 250x250 gradient:'#ffe2a8-#5b7fa3' -quality 90 "$tmp/cover.jpg"
+# The Cover Art Archive's 250 px size: velfetch scales it to 179 px. Not named "cover.jpg":
+# a picture of that name beside the track would be taken before any catalogue is asked.
+convert -size 250x250 gradient:'#ffe2a8-#5b7fa3' -quality 90 "$tmp/release-front.jpg"
 release=0b0b0b0b-2222-4333-8444-555555555555
 
 "$build/tools/velstandin" --log "$tmp/requests.log" --results 0 --engine-link '' \
   --tls-cert "$certs/server.pem" --tls-key "$certs/server.key" \
-  --open-track "Bench Artist|Bench Title|$release|B00BENCH01|front|$tmp/cover.jpg" \
+  --open-track "Bench Artist|Bench Title|$release|B00BENCH01|front|$tmp/release-front.jpg" \
   --max-seconds 600 --watch-pid $$ > "$tmp/standin.out" &
 standin_pid=$!
 for _ in $(seq 100); do grep -q '^port ' "$tmp/standin.out" 2>/dev/null && break; sleep 0.05; done

@@ -3,6 +3,7 @@
 #include "AnsiCodec.h"
 #include "CurlWebClient.h"
 #include "HandoffFile.h"
+#include "OwnCover.h"
 #include "Records.h"
 #include "ServiceHosts.h"
 #include "TextCodecs.h"
@@ -55,6 +56,7 @@ void frm_main::FetchCover() {
 
     if (SearchCatalogue(artist, title)) return;
     if (SearchViaEngine(artist, title)) return;
+    if (SearchOwnCover()) return;
     if (SearchOpenCatalogues(artist, title, album)) return;
 
     // Nothing found: an old cover must not be shown for this track.
@@ -81,6 +83,14 @@ bool frm_main::SearchViaEngine(std::u16string_view artist, std::u16string_view t
     // The identifier written is the text taken from the page, not the record's.
     const CatalogueItem first = amazon.SearchResults.empty() ? CatalogueItem{} : amazon.SearchResults.front();
     return saveHit(first.ImageUrlMedium, id);
+}
+
+bool frm_main::SearchOwnCover() {
+    const auto jpeg = owncover::FindOwnCover(vel::TrimSpaces(FileName));
+    if (!jpeg) return false;
+    WriteAsinFile(u"");
+    ReplaceFileContent(ImgFileName, *jpeg);
+    return true;
 }
 
 bool frm_main::SearchOpenCatalogues(std::u16string_view artist, std::u16string_view title,

@@ -21,11 +21,14 @@ public:
     void Form_Unload();
 
     // The lookup for FileName: tag or cleaned file name, catalogue, search
-    // engine, open catalogues, and the clean-up of an old cover when nothing
-    // is found.
+    // engine, the user's own picture, open catalogues, and the clean-up of an
+    // old cover when nothing is found.
     void FetchCover();
     bool SearchCatalogue(std::u16string_view artist, std::u16string_view title);
     bool SearchViaEngine(std::u16string_view artist, std::u16string_view title);
+    // The picture in the track's tags or beside it: no request at all, and an
+    // empty "asin", since no product goes with it.
+    bool SearchOwnCover();
     // MusicBrainz with the Cover Art Archive, then iTunes, over HTTPS; a hit
     // writes a cover that fits the cover area and the release's ASIN (or an
     // empty "asin", so that an earlier track's identifier never stays). The

@@ -202,4 +202,30 @@ std::optional<std::vector<std::uint8_t>> FitCover(std::span<const std::uint8_t> 
     return std::vector<std::uint8_t>(jpeg, jpeg + size);
 }
 
+std::optional<std::vector<std::uint8_t>> FitPixels(std::span<const std::uint8_t> rgb, int width, int height,
+                                                   int maxWidth, int maxHeight) {
+    if (width < 1 || height < 1 || rgb.size() != std::size_t(width) * height * 3) return std::nullopt;
+    const double scale = std::min({1.0, double(maxWidth) / width, double(maxHeight) / height});
+    const int fitWidth = std::clamp(int(std::lround(width * scale)), 1, maxWidth);
+    const int fitHeight = std::clamp(int(std::lround(height * scale)), 1, maxHeight);
+    const unsigned char* pixels = rgb.data();
+    std::vector<unsigned char> scaled;
+    if (fitWidth != width || fitHeight != height) {
+        scaled.resize(std::size_t(fitWidth) * fitHeight * 3);
+        if (!stbir_resize_uint8_srgb(rgb.data(), width, height, 0, scaled.data(), fitWidth, fitHeight, 0, 3,
+                                     STBIR_ALPHA_CHANNEL_NONE, 0))
+            return std::nullopt;
+        pixels = scaled.data();
+    }
+    const Handle encoder(tjInitCompress());
+    if (!encoder) return std::nullopt;
+    unsigned char* jpeg = nullptr;
+    unsigned long size = 0;
+    const int failed = tjCompress2(encoder.get(), pixels, fitWidth, 0, fitHeight, TJPF_RGB, &jpeg, &size,
+                                   TJSAMP_420, kQuality, 0);
+    const std::unique_ptr<unsigned char, BufferDeleter> owner(jpeg);
+    if (failed != 0 || !jpeg) return std::nullopt;
+    return std::vector<std::uint8_t>(jpeg, jpeg + size);
+}
+
 } // namespace velfetch::opencatalog

@@ -34,4 +34,10 @@ std::optional<std::vector<std::uint8_t>>
 FitCover(std::span<const std::uint8_t> bytes, int maxWidth = kCoverWidth, int maxHeight = kCoverHeight,
          std::chrono::steady_clock::time_point until = std::chrono::steady_clock::time_point::max());
 
+// A JPEG at most maxWidth x maxHeight of a picture already decoded: `rgb`
+// holds width x height pixels of three bytes, row after row. Scaled down to
+// fit (aspect kept), never up. Nothing when `rgb` is not that size.
+std::optional<std::vector<std::uint8_t>> FitPixels(std::span<const std::uint8_t> rgb, int width, int height,
+                                                   int maxWidth = kCoverWidth, int maxHeight = kCoverHeight);
+
 } // namespace velfetch::opencatalog

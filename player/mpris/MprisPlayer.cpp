@@ -35,20 +35,26 @@ MprisPlayer::MprisPlayer(frm_main& window, MprisService& service)
     track_ = window.ShownTrack.title.isEmpty() ? 0 : 1;
     trackUrl_ = fileUrl(window.FileName);
     coverShown_ = window.ViewStatus;
+    followCover();
     connect(&window, &frm_main::statusPolled, this,
             [this](std::int32_t state, std::int32_t position) { observe(state, position, false); });
     connect(&window, &frm_main::trackShown, this, [this] {
         ++track_;
         trackUrl_ = fileUrl(window_.FileName);
         coverShown_ = false; // the old cover is on its way out
+        followCover();
         update();
     });
     connect(&window, &frm_main::coverChanged, this, [this] {
         coverShown_ = window_.ViewStatus;
+        followCover();
         notify();
     });
     connect(window.ScSoftVol, &QScrollBar::valueChanged, this, [this] { notify(); });
-    connect(&window, &frm_main::unloaded, this, [this] { gone_ = true; });
+    connect(&window, &frm_main::unloaded, this, [this] {
+        gone_ = true;
+        art_.remove();
+    });
     update();
 }
 
@@ -77,7 +83,10 @@ QVariantMap MprisPlayer::metadata() const {
     if (!names.album.isEmpty()) m.insert(QStringLiteral("xesam:album"), names.album);
     m.insert(QStringLiteral("xesam:url"), trackUrl_);
     if (window_.TrackLength > 0) m.insert(QStringLiteral("mpris:length"), qlonglong(window_.TrackLength) * kMicro);
-    if (coverShown_) m.insert(QStringLiteral("mpris:artUrl"), fileUrl(CoverSearch::coverPath()));
+    // Without a copy (no folder for it), the hand-off file is better than nothing.
+    if (coverShown_)
+        m.insert(QStringLiteral("mpris:artUrl"),
+                 fileUrl(art_.path().isEmpty() ? CoverSearch::coverPath() : art_.path()));
     return m;
 }
 
@@ -158,6 +167,13 @@ void MprisPlayer::OpenUri(const QString& uri) {
     // As if the file were dropped onto the cover area.
     window_.pic_View_OLEDragDrop({url.toLocalFile()});
     update();
+}
+
+void MprisPlayer::followCover() {
+    if (coverShown_)
+        art_.publish(CoverSearch::coverPath());
+    else
+        art_.remove();
 }
 
 // ---- readings ----

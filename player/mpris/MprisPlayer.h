@@ -2,6 +2,8 @@
 // The org.mpris.MediaPlayer2.Player interface. Every request goes through the
 // window's own handlers (PLAY, STOP, the volume bar, a drop), so the buttons'
 // state table stays the one road; the properties follow the window's 100 ms poll.
+#include "ArtCopy.h"
+
 #include <QDBusAbstractAdaptor>
 #include <QDBusObjectPath>
 #include <QElapsedTimer>
@@ -68,6 +70,8 @@ private:
     void notify();
     QDBusObjectPath trackId() const;
     void seekTo(double seconds);
+    // Copies the cover on show to an address of its own, or removes the copy.
+    void followCover();
 
     frm_main& window_;
     MprisService& service_;
@@ -78,6 +82,7 @@ private:
     quint64 track_ = 0;        // counts the tracks shown; 0: none yet
     QString trackUrl_;         // the file of the track shown
     bool coverShown_ = false;  // a cover is on show for the current track
+    ArtCopy art_;              // its copy, the address given as mpris:artUrl
     QVariantMap sent_;         // the property values the bus last heard
 };
 

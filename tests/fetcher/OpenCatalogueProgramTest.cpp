@@ -5,6 +5,7 @@
 #include "VelfetchProgram.h"
 #include "opencatalog/HostilePictures.h"
 #include "opencatalog/PlayedBack.h"
+#include "owncover/TaggedTrack.h"
 
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -174,6 +175,29 @@ TEST_F(OpenProgram, UntrustedCertificateIsNoHit) {
     EXPECT_TRUE(secureRequests().empty());
     EXPECT_FALSE(folder.read("temp.jpg"));
 }
+
+// The picture the user already has, in the track's tag or beside it, is
+// saved before any open catalogue is asked, though they would have a cover.
+class OwnPictureProgram : public OpenProgram, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(OwnPictureProgram, SavedWithoutAskingTheOpenCatalogues) {
+    folder.write("asin", "OLDASIN");
+    const std::string file = taggedTrack();
+    const std::string picture = veltest::jpeg(500, 250);
+    if (GetParam())
+        ASSERT_TRUE(veltest::addPictures(file, {{TagLib::ID3v2::AttachedPictureFrame::FrontCover, picture}}));
+    else
+        folder.write("Cover.JPG", picture);
+    ASSERT_EQ(lookUp({track(true, true, veltest::jpeg(250, 250))}, file), 0);
+    EXPECT_FALSE(server.requests().empty()); // the built-in steps came first
+    EXPECT_TRUE(server.tunnels().empty());
+    EXPECT_TRUE(secureRequests().empty());
+    EXPECT_EQ(pictureSize(), std::pair(358, 179));
+    EXPECT_EQ(folder.read("asin"), "");
+}
+
+INSTANTIATE_TEST_SUITE_P(EmbeddedOrBeside, OwnPictureProgram, ::testing::Bool(),
+                         [](const auto& info) { return info.param ? "Embedded" : "Beside"; });
 
 } // namespace
 

@@ -11,6 +11,8 @@
 #include <QDBusObjectPath>
 #include <QDBusPendingCall>
 #include <QDBusVariant>
+#include <QDir>
+#include <QFileInfo>
 #include <QImage>
 #include <QTest>
 
@@ -46,6 +48,9 @@ protected:
     void SetUp() override {
         if (qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS")) GTEST_SKIP() << "no session bus: run under dbus-run-session";
         PlayerFixture::SetUp();
+        // The copies of the covers go to a runtime folder of this test's own.
+        runtime = qgetenv("XDG_RUNTIME_DIR");
+        qputenv("XDG_RUNTIME_DIR", file("run").toLocal8Bit());
         start();
         service = velplay::MprisService::start(*form);
         ASSERT_TRUE(service) << "no session bus, or the name is taken";
@@ -57,6 +62,10 @@ protected:
     void TearDown() override {
         service.reset();
         PlayerFixture::TearDown();
+        if (runtime.isNull())
+            qunsetenv("XDG_RUNTIME_DIR");
+        else
+            qputenv("XDG_RUNTIME_DIR", runtime);
     }
 
     // A call through the bus; the window's event loop runs while it waits.
@@ -98,8 +107,23 @@ protected:
     }
 
     QDBusConnection client = QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("client"));
+    // Shows a 60 x 60 cover of this colour as the fetcher would leave it; the
+    // address the service gives for it.
+    QString showCover(Qt::GlobalColor colour) {
+        QImage picture(60, 60, QImage::Format_RGB32);
+        picture.fill(colour);
+        EXPECT_TRUE(picture.save(file("temp.jpg"), "JPG"));
+        form->ShowCover();
+        return metadata().value("mpris:artUrl").toString();
+    }
+    // The copies of covers in the runtime folder.
+    QStringList copies() const {
+        return QDir(file("run/velmora")).entryList({QStringLiteral("cover-*.jpg")}, QDir::Files);
+    }
+
     std::unique_ptr<velplay::MprisService> service;
     Heard heard;
+    QByteArray runtime;
 };
 
 struct Request {
@@ -177,12 +201,7 @@ TEST_F(MprisClient, PropertiesFollowTheWindowAndAreAnnounced) {
     EXPECT_FALSE(m.contains("mpris:artUrl"));
 
     // A cover on show gives its picture; the next track has none until its own arrives.
-    const QString cover = file("temp.jpg");
-    QImage picture(60, 60, QImage::Format_RGB32);
-    picture.fill(Qt::red);
-    ASSERT_TRUE(picture.save(cover, "JPG"));
-    form->ShowCover();
-    EXPECT_EQ(metadata().value("mpris:artUrl"), QString::fromUtf8(QUrl::fromLocalFile(cover).toEncoded()));
+    EXPECT_TRUE(showCover(Qt::red).startsWith("file://"));
 
     load(QStringLiteral("/m/next song.mp3"), u"Foo", u" ");
     m = metadata();
@@ -207,6 +226,34 @@ TEST_F(MprisClient, PropertiesFollowTheWindowAndAreAnnounced) {
     EXPECT_EQ(heard.seeks, std::vector<qlonglong>{100000000});
     EXPECT_EQ(heard.changes["PlaybackStatus"], (QVariantList{"Playing", "Stopped"}));
     EXPECT_EQ(heard.changes["Metadata"].size(), 3); // track 1, its cover, track 2
+}
+
+TEST_F(MprisClient, EachCoverHasAnAddressOfItsOwn) {
+    load(QStringLiteral("/m/t.mp3"), u"Foo", u"Bar");
+    const QString red = showCover(Qt::red);
+    const QString path = QUrl(red).toLocalFile();
+    EXPECT_TRUE(path.startsWith(file("run/velmora/cover-"))) << path.toStdString();
+    QFile copy(path), handOff(file("temp.jpg"));
+    ASSERT_TRUE(copy.open(QIODevice::ReadOnly) && handOff.open(QIODevice::ReadOnly));
+    EXPECT_EQ(copy.readAll(), handOff.readAll());
+
+    const QString blue = showCover(Qt::blue);
+    EXPECT_NE(blue, red);
+    EXPECT_EQ(copies(), QStringList{QFileInfo(QUrl(blue).toLocalFile()).fileName()}); // the old copy is gone
+    EXPECT_EQ(showCover(Qt::blue), blue);                                              // same picture, same address
+
+    form->ClearCover();
+    EXPECT_FALSE(metadata().contains("mpris:artUrl"));
+    EXPECT_TRUE(copies().isEmpty());
+
+    showCover(Qt::red);
+    load(QStringLiteral("/m/u.mp3"), u"Foo", u"Baz"); // the cover fades out with the old track
+    EXPECT_TRUE(copies().isEmpty());
+
+    showCover(Qt::red);
+    ASSERT_EQ(copies().size(), 1);
+    form->close(); // the player ends
+    EXPECT_TRUE(copies().isEmpty());
 }
 
 TEST_F(MprisClient, VolumeMovesTheBarWhoseHandlerSetsTheLibrary) {

@@ -1,0 +1,33 @@
+#pragma once
+// The cover on show under an address of its own, for the desktop's media
+// controls: the hand-off file keeps one name for every cover, and applets that
+// keep pictures by address would go on showing the first one.
+#include <QString>
+
+namespace velplay {
+
+class ArtCopy {
+public:
+    // Copies live in `folder`; empty: defaultFolder().
+    explicit ArtCopy(QString folder = {});
+    ~ArtCopy(); // the copy goes with the player
+    ArtCopy(const ArtCopy&) = delete;
+    ArtCopy& operator=(const ArtCopy&) = delete;
+
+    // Copies `picture` to "cover-<hash of its bytes>.jpg" and removes the
+    // previous copy. The copy's path; empty when there is none.
+    QString publish(const QString& picture);
+    // Removes the copy, if any.
+    void remove();
+    const QString& path() const { return path_; }
+
+    // "velmora" in the user's runtime folder ($XDG_RUNTIME_DIR), or in the
+    // user's cache folder where there is no runtime folder.
+    static QString defaultFolder();
+
+private:
+    QString folder_;
+    QString path_;
+};
+
+} // namespace velplay
