@@ -31,9 +31,8 @@ bool makePrivateFolder(const std::string& folder) {
 
 } // namespace
 
-std::string handoffFolder(const HandoffPlaces& places) {
-    if (places.canWrite(places.appFolder)) return places.appFolder;
-    std::string candidates[] = {
+std::string userFolder(const HandoffPlaces& places) {
+    const std::string candidates[] = {
         places.runtimeDir.empty() ? "" : places.runtimeDir + "/velmora",
         !places.cacheHome.empty() ? places.cacheHome + "/velmora"
         : places.home.empty()     ? ""
@@ -41,13 +40,25 @@ std::string handoffFolder(const HandoffPlaces& places) {
     };
     for (const std::string& folder : candidates)
         if (!folder.empty() && makePrivateFolder(folder)) return folder;
-    return places.appFolder;
+    return {};
 }
 
-std::string handoffFolder() {
-    return handoffFolder({appFolder(), env("XDG_RUNTIME_DIR"), env("XDG_CACHE_HOME"), env("HOME"),
-                          [](const std::string& f) { return ::access(f.c_str(), W_OK | X_OK) == 0; }});
+std::string handoffFolder(const HandoffPlaces& places) {
+    if (places.canWrite(places.appFolder)) return places.appFolder;
+    const std::string own = userFolder(places);
+    return own.empty() ? places.appFolder : own;
 }
+
+namespace {
+HandoffPlaces thisProcess() {
+    return {appFolder(), env("XDG_RUNTIME_DIR"), env("XDG_CACHE_HOME"), env("HOME"),
+            [](const std::string& f) { return ::access(f.c_str(), W_OK | X_OK) == 0; }};
+}
+} // namespace
+
+std::string userFolder() { return userFolder(thisProcess()); }
+
+std::string handoffFolder() { return handoffFolder(thisProcess()); }
 
 std::string handoffFile(const std::string& name) { return handoffFolder() + "/" + name; }
 

@@ -22,6 +22,11 @@ struct HandoffPlaces {
     std::function<bool(const std::string&)> canWrite;
 };
 
+// The private per-user folder alone ($XDG_RUNTIME_DIR/velmora, else the cache
+// folder's), made and checked as below; empty when none is usable.
+std::string userFolder(const HandoffPlaces& places);
+std::string userFolder();
+
 // The rule itself. A per-user folder that cannot be made private (not ours, not
 // a folder) is passed over. When none is usable the application folder is
 // returned: writes there fail quietly, and nothing is written anywhere else.

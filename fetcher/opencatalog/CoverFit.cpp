@@ -163,6 +163,39 @@ std::optional<PictureSize> JpegSize(std::span<const std::uint8_t> bytes) {
     return PictureSize{head->width, head->height};
 }
 
+namespace {
+
+// The largest size within maxWidth x maxHeight with the picture's aspect, never larger than it.
+PictureSize fittedSize(int width, int height, int maxWidth, int maxHeight) {
+    const double scale = std::min({1.0, double(maxWidth) / width, double(maxHeight) / height});
+    return {std::clamp(int(std::lround(width * scale)), 1, maxWidth),
+            std::clamp(int(std::lround(height * scale)), 1, maxHeight)};
+}
+
+// `rgb` (width x height, three bytes a pixel) scaled to `to` where it differs, as a JPEG.
+std::optional<std::vector<std::uint8_t>> scaleAndEncode(const unsigned char* rgb, int width, int height,
+                                                        PictureSize to) {
+    std::vector<unsigned char> scaled;
+    if (to.width != width || to.height != height) {
+        scaled.resize(std::size_t(to.width) * to.height * 3);
+        if (!stbir_resize_uint8_srgb(rgb, width, height, 0, scaled.data(), to.width, to.height, 0, 3,
+                                     STBIR_ALPHA_CHANNEL_NONE, 0))
+            return std::nullopt;
+        rgb = scaled.data();
+    }
+    const Handle encoder(tjInitCompress());
+    if (!encoder) return std::nullopt;
+    unsigned char* jpeg = nullptr;
+    unsigned long size = 0;
+    const int failed =
+        tjCompress2(encoder.get(), rgb, to.width, 0, to.height, TJPF_RGB, &jpeg, &size, TJSAMP_420, kQuality, 0);
+    const std::unique_ptr<unsigned char, BufferDeleter> owner(jpeg);
+    if (failed != 0 || !jpeg) return std::nullopt;
+    return std::vector<std::uint8_t>(jpeg, jpeg + size);
+}
+
+} // namespace
+
 std::optional<std::vector<std::uint8_t>> FitCover(std::span<const std::uint8_t> bytes, int maxWidth, int maxHeight,
                                                   SteadyClock::time_point until) {
     Decoder decoder(until);
@@ -170,62 +203,22 @@ std::optional<std::vector<std::uint8_t>> FitCover(std::span<const std::uint8_t> 
         (long long)decoder.width() * decoder.height() > kMaxPixels)
         return std::nullopt;
     const Header head{decoder.width(), decoder.height()};
-
-    const double scale = std::min({1.0, double(maxWidth) / head.width, double(maxHeight) / head.height});
-    const int width = std::clamp(int(std::lround(head.width * scale)), 1, maxWidth);
-    const int height = std::clamp(int(std::lround(head.height * scale)), 1, maxHeight);
+    const PictureSize fit = fittedSize(head.width, head.height, maxWidth, maxHeight);
 
     // Decoding checks the whole picture even when its bytes are kept as they are.
     int decodedWidth = 0, decodedHeight = 0;
-    auto pixels = decoder.decode(decodingScale(head, width, height), decodedWidth, decodedHeight);
+    auto pixels = decoder.decode(decodingScale(head, fit.width, fit.height), decodedWidth, decodedHeight);
     if (!pixels) return std::nullopt;
-    if (width == head.width && height == head.height && decoder.whole() &&
+    if (fit.width == head.width && fit.height == head.height && decoder.whole() &&
         decoder.pictureBytes() <= kMaxKeptBytes)
         return std::vector<std::uint8_t>(bytes.begin(), bytes.begin() + std::ptrdiff_t(decoder.pictureBytes()));
-
-    std::vector<unsigned char> fitted(std::size_t(width) * height * 3);
-    if (decodedWidth == width && decodedHeight == height) {
-        fitted.swap(*pixels);
-    } else if (!stbir_resize_uint8_srgb(pixels->data(), decodedWidth, decodedHeight, 0, fitted.data(), width, height, 0,
-                                        3, STBIR_ALPHA_CHANNEL_NONE, 0)) {
-        return std::nullopt;
-    }
-
-    const Handle encoder(tjInitCompress());
-    if (!encoder) return std::nullopt;
-    unsigned char* jpeg = nullptr;
-    unsigned long size = 0;
-    const int failed =
-        tjCompress2(encoder.get(), fitted.data(), width, 0, height, TJPF_RGB, &jpeg, &size, TJSAMP_420, kQuality, 0);
-    const std::unique_ptr<unsigned char, BufferDeleter> owner(jpeg);
-    if (failed != 0 || !jpeg) return std::nullopt;
-    return std::vector<std::uint8_t>(jpeg, jpeg + size);
+    return scaleAndEncode(pixels->data(), decodedWidth, decodedHeight, fit);
 }
 
 std::optional<std::vector<std::uint8_t>> FitPixels(std::span<const std::uint8_t> rgb, int width, int height,
                                                    int maxWidth, int maxHeight) {
     if (width < 1 || height < 1 || rgb.size() != std::size_t(width) * height * 3) return std::nullopt;
-    const double scale = std::min({1.0, double(maxWidth) / width, double(maxHeight) / height});
-    const int fitWidth = std::clamp(int(std::lround(width * scale)), 1, maxWidth);
-    const int fitHeight = std::clamp(int(std::lround(height * scale)), 1, maxHeight);
-    const unsigned char* pixels = rgb.data();
-    std::vector<unsigned char> scaled;
-    if (fitWidth != width || fitHeight != height) {
-        scaled.resize(std::size_t(fitWidth) * fitHeight * 3);
-        if (!stbir_resize_uint8_srgb(rgb.data(), width, height, 0, scaled.data(), fitWidth, fitHeight, 0, 3,
-                                     STBIR_ALPHA_CHANNEL_NONE, 0))
-            return std::nullopt;
-        pixels = scaled.data();
-    }
-    const Handle encoder(tjInitCompress());
-    if (!encoder) return std::nullopt;
-    unsigned char* jpeg = nullptr;
-    unsigned long size = 0;
-    const int failed = tjCompress2(encoder.get(), pixels, fitWidth, 0, fitHeight, TJPF_RGB, &jpeg, &size,
-                                   TJSAMP_420, kQuality, 0);
-    const std::unique_ptr<unsigned char, BufferDeleter> owner(jpeg);
-    if (failed != 0 || !jpeg) return std::nullopt;
-    return std::vector<std::uint8_t>(jpeg, jpeg + size);
+    return scaleAndEncode(rgb.data(), width, height, fittedSize(width, height, maxWidth, maxHeight));
 }
 
 } // namespace velfetch::opencatalog

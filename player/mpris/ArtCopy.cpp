@@ -1,10 +1,11 @@
 #include "ArtCopy.h"
 
+#include "HandoffFolder.h"
+
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QSaveFile>
-#include <QStandardPaths>
 
 namespace velplay {
 
@@ -12,11 +13,7 @@ ArtCopy::ArtCopy(QString folder) : folder_(folder.isEmpty() ? defaultFolder() : 
 
 ArtCopy::~ArtCopy() { remove(); }
 
-QString ArtCopy::defaultFolder() {
-    QString base = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    if (base.isEmpty()) base = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation);
-    return base + QStringLiteral("/velmora");
-}
+QString ArtCopy::defaultFolder() { return QString::fromStdString(vel::userFolder()); }
 
 QString ArtCopy::publish(const QString& picture) {
     QFile in(picture);
@@ -32,6 +29,7 @@ QString ArtCopy::publish(const QString& picture) {
     if (path == path_ && QFile::exists(path)) return path_;
 
     remove();
+    if (folder_.isEmpty()) return {};
     // A folder made here is the user's alone: nobody else learns what they listen to.
     if (!QDir(folder_).exists()) {
         if (!QDir().mkpath(folder_)) return {};

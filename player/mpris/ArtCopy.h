@@ -21,8 +21,8 @@ public:
     void remove();
     const QString& path() const { return path_; }
 
-    // "velmora" in the user's runtime folder ($XDG_RUNTIME_DIR), or in the
-    // user's cache folder where there is no runtime folder.
+    // The user's private folder, as for the hand-off files (vel::userFolder);
+    // empty when there is none, and then no copy is made.
     static QString defaultFolder();
 
 private:
