@@ -49,31 +49,48 @@ protected:
     // (-1: killed after the time limit).
     int run(const std::vector<std::string>& args, const std::string& proxy = {},
             const std::vector<std::string>& extraEnv = {}) {
+        return finish(start(args, proxy, extraEnv));
+    }
+
+    // The same, without waiting: the process (0: it could not be started).
+    // Its cache and runtime folders are the test's own (`home`), so that no
+    // test shares kept answers or a request pace with the user or another test.
+    pid_t start(const std::vector<std::string>& args, const std::string& proxy = {},
+                const std::vector<std::string>& extraEnv = {}, const std::string& appFolder = {}) {
         std::vector<std::string> env;
         for (char** e = environ; *e; ++e) {
             std::string v = *e;
             // Nothing from the caller's network settings may bypass or replace the stand-in.
             bool drop = false;
             for (const char* k : {"http_proxy=", "HTTP_PROXY=", "https_proxy=", "HTTPS_PROXY=", "no_proxy=",
-                                  "NO_PROXY=", "all_proxy=", "ALL_PROXY=", "CURL_CA_BUNDLE=", "SSL_CERT_FILE="})
+                                  "NO_PROXY=", "all_proxy=", "ALL_PROXY=", "CURL_CA_BUNDLE=", "SSL_CERT_FILE=",
+                                  "XDG_CACHE_HOME=", "XDG_RUNTIME_DIR="})
                 drop |= v.rfind(k, 0) == 0;
             if (!drop) env.push_back(v);
         }
         const std::string via = proxy.empty() ? server.proxyUrl() : proxy;
         env.push_back("http_proxy=" + via);
         env.push_back("https_proxy=" + via);
-        env.insert(env.end(), extraEnv.begin(), extraEnv.end());
+        env.insert(env.end(), extraEnv.begin(), extraEnv.end()); // the first of a name counts
+        env.push_back("XDG_CACHE_HOME=" + home.file("cache"));
+        env.push_back("XDG_RUNTIME_DIR=" + home.file("run"));
         std::vector<char*> envp, argv;
         for (auto& v : env) envp.push_back(v.data());
         envp.push_back(nullptr);
-        std::string program = folder.file("velfetch");
+        std::string program = appFolder.empty() ? folder.file("velfetch") : appFolder + "/velfetch";
         argv.push_back(program.data());
         std::vector<std::string> copies = args;
         for (auto& a : copies) argv.push_back(a.data());
         argv.push_back(nullptr);
 
         pid_t pid = 0;
-        if (posix_spawn(&pid, program.c_str(), nullptr, nullptr, argv.data(), envp.data()) != 0) return -2;
+        if (posix_spawn(&pid, program.c_str(), nullptr, nullptr, argv.data(), envp.data()) != 0) return 0;
+        return pid;
+    }
+
+    // Waits for the process (killed after 20 s); its exit status as run() gives it.
+    int finish(pid_t pid) {
+        if (pid == 0) return -2;
         const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
         int status = 0;
         struct rusage usage {};
@@ -93,6 +110,7 @@ protected:
 
     standin::Server server;
     TempFolder folder;
+    TempFolder home; // XDG_CACHE_HOME and XDG_RUNTIME_DIR live here
 };
 
 } // namespace veltest
