@@ -7,6 +7,7 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -86,6 +87,10 @@ std::optional<Rule> parseRule(const std::string& text, std::string* error = null
 // "<asin>|<artist>|<name>|<tracks>[|<image file>]"
 std::optional<Album> parseAlbum(const std::string& text, std::string* error = nullptr);
 
+// "<host>=<milliseconds>"
+std::optional<std::pair<std::string, std::chrono::milliseconds>> parseHostDelay(const std::string& text,
+                                                                              std::string* error = nullptr);
+
 // "<artist>|<title>|<release id>|<asin>|<flags: front,itunes>[|<image file>]"
 std::optional<OpenTrack> parseOpenTrack(const std::string& text, std::string* error = nullptr);
 
@@ -112,6 +117,11 @@ public:
     void addRule(Rule rule);
     void setConfig(Config config);
     void setLogFile(const std::string& path); // request lines are appended to it
+    // Each logged line ends with the time of arrival: seconds of the system's
+    // monotonic clock (steady_clock), comparable across processes.
+    void setLogTimes(bool on);
+    // Requests for `host` are answered `delay` late: a round trip to a far server.
+    void setHostDelay(const std::string& host, std::chrono::milliseconds delay);
 
     // Request targets in arrival order, as the request lines carried them;
     // requests through a tunnel as "https://" host and target.
