@@ -5,7 +5,11 @@
 #include "VelfetchProgram.h"
 #include "opencatalog/PlayedBack.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
+
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 
@@ -141,6 +145,41 @@ TEST_F(OpenProgram, FetchersTogetherKeepMusicBrainzASecondApart) {
     ASSERT_EQ(mb.size(), 4u); // a search and a lookup each
     std::sort(mb.begin(), mb.end());
     for (std::size_t i = 1; i < mb.size(); ++i) EXPECT_GE(mb[i] - mb[i - 1], 1s) << i;
+}
+
+// A fetcher ended while it waits for MusicBrainz's turn ends at once, sends
+// nothing there, and leaves the pace's lock free and no file behind.
+TEST_F(OpenProgram, EndedWhileWaitingItsTurn) {
+    // Another fetcher's request counts as under way for 20 s more.
+    std::filesystem::create_directories(home.file("run/velmora"));
+    const std::string pace = home.file("run/velmora/musicbrainz.pace");
+    const auto ahead = (std::chrono::steady_clock::now() + 20s).time_since_epoch();
+    char line[32];
+    std::snprintf(line, sizeof line, "%020lld\n", static_cast<long long>(ahead.count()));
+    std::ofstream(pace) << line;
+
+    standin::Config config;
+    config.totalResults = 0;
+    config.engineLink.clear();
+    config.openTracks = {track(true, true)};
+    server.setConfig(config);
+    const pid_t pid = start({'"' + taggedTrack() + '"'}, {}, {"CURL_CA_BUNDLE=" + kCerts + "/ca.pem"});
+    ASSERT_NE(pid, 0);
+    // It has taken its turn once the file holds something else.
+    while (veltest::TempFolder::readFile(pace) == std::string(line)) std::this_thread::sleep_for(5ms);
+    const auto ended = std::chrono::steady_clock::now();
+    kill(pid, SIGTERM);
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    EXPECT_LT(std::chrono::steady_clock::now() - ended, 2s);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM);
+
+    EXPECT_TRUE(secureRequests().empty());
+    const int fd = open(pace.c_str(), O_RDWR | O_CLOEXEC);
+    ASSERT_GE(fd, 0);
+    EXPECT_EQ(flock(fd, LOCK_EX | LOCK_NB), 0);
+    close(fd);
+    EXPECT_EQ(folder.countOthers({"velfetch", "libvbmp3.so", "track.mp3"}), 0u);
 }
 
 TEST_F(OpenProgram, ITunesHitWhenMusicBrainzHasNoArtEmptiesAsin) {
