@@ -94,13 +94,13 @@ std::string AnswerCache::entryPath(const std::string& question) const {
 std::optional<CachedAnswer> AnswerCache::Find(const std::string& question) {
     if (!usable_) return std::nullopt;
     const std::string path = entryPath(question);
+    std::error_code ec;
+    const auto size = fs::file_size(path, ec);
+    if (ec || size > kMaxEntryBytes) return std::nullopt;
     std::ifstream in(path, std::ios::binary);
-    if (!in) return std::nullopt;
-    std::string text;
-    text.resize(kMaxEntryBytes + 1);
-    in.read(text.data(), std::streamsize(text.size()));
-    text.resize(std::size_t(in.gcount()));
-    if (text.size() > kMaxEntryBytes || text.compare(0, kMagic.size(), kMagic) != 0) return std::nullopt;
+    std::string text(std::size_t(size), '\0');
+    if (!in.read(text.data(), std::streamsize(text.size())) || text.compare(0, kMagic.size(), kMagic) != 0)
+        return std::nullopt;
 
     // The checksum covers everything before it: a truncated or altered entry fails it.
     const std::size_t sumAt = text.rfind("\nsum ");

@@ -106,9 +106,11 @@ WebReply CurlWebClient::Get(const std::string& url, Clock::time_point end, std::
 
     const CURLcode result = curl_easy_perform(h);
     curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &reply.status);
-    curl_off_t wait = 0; // libcurl reads both forms; a date already past may come out negative
+    // libcurl reads both forms; a date already past may come out negative. A
+    // day is longer than any lookup: more would only overflow the clock.
+    curl_off_t wait = 0;
     curl_easy_getinfo(h, CURLINFO_RETRY_AFTER, &wait);
-    reply.retryAfter = std::chrono::seconds(std::max<curl_off_t>(0, wait));
+    reply.retryAfter = std::chrono::seconds(std::clamp<curl_off_t>(wait, 0, 86400));
     reply.complete = result == CURLE_OK && !sink.overCap;
     if (reply.complete) reply.body = std::move(sink.body);
     return reply;

@@ -109,6 +109,8 @@ std::optional<Rule> parseRule(const std::string& text, std::string* error) {
                 rule.arg = std::stoll(value);
             } else if (key == "times") {
                 rule.times = std::stoi(value);
+            } else if (key == "retry-after") {
+                rule.body = value;
             } else if (key == "to") {
                 rule.body = value;
             } else if (key == "file") {
@@ -229,6 +231,7 @@ struct Server::Impl {
             return;
         case Action::Status:
             res.status = rule.arg < 0 ? 503 : int(rule.arg);
+            if (!rule.body.empty()) res.set_header("Retry-After", rule.body);
             res.set_content("<html><body>Status " + std::to_string(res.status) + "</body></html>\n", "text/html");
             return;
         case Action::Short:

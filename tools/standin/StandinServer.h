@@ -76,12 +76,12 @@ struct Rule {
     std::string match;  // substring of the request target; empty matches all
     Action action = Action::Pass;
     long long arg = -1; // -1: the action's default
-    std::string body;
+    std::string body;   // Body: the reply; Redirect: the target; Status: a Retry-After header's value
     int times = -1;     // how often the rule applies; -1: always
 };
 
 // "match=<text> action=<pass|short|silence|drip|404|reset|huge|body|redirect|status>
-//  [arg=<n>] [file=<path>] [to=<url>] [times=<n>]"
+//  [arg=<n>] [file=<path>] [to=<url>] [times=<n>] [retry-after=<seconds>]"
 std::optional<Rule> parseRule(const std::string& text, std::string* error = nullptr);
 
 // "<asin>|<artist>|<name>|<tracks>[|<image file>]"
