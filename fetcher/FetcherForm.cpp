@@ -9,17 +9,28 @@
 #include "TextCodecs.h"
 #include "TextUtil.h"
 #include "TitleName.h"
+#include "UserFolders.h"
 #include "VBMP3.h"
 
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 namespace velfetch {
 
+namespace {
+
+std::string inFolder(const std::string& folder, const char* name) {
+    return folder.empty() ? std::string() : folder + "/" + name;
+}
+
+} // namespace
+
 frm_main::frm_main(std::string folder, HttpSettings http)
-    : amazon(http), folder_(std::move(folder)), http_(std::move(http)) {}
+    : amazon(http), AnswersFolder(inFolder(opencatalog::UserCacheFolder(), "answers")),
+      PaceFolder(opencatalog::UserRuntimeFolder()), folder_(std::move(folder)), http_(std::move(http)) {}
 
 void frm_main::Form_Load(const std::string& commandTail) {
     VBMP3::vbmp3_init();
@@ -102,9 +113,20 @@ bool frm_main::SearchOpenCatalogues(std::u16string_view artist, std::u16string_v
         if (left <= milliseconds(0)) return false;
         settings.timeLimit = std::min(settings.timeLimit, left);
     }
-    opencatalog::CurlWebClient web(http_, settings.caBundle);
+    // The cache's entries are written as the hand-off files are: whole, and
+    // never a temporary file left behind.
+    std::optional<opencatalog::AnswerCache> answers;
+    if (!AnswersFolder.empty()) answers.emplace(AnswersFolder, ReplaceFileContent);
+    const bool paced = opencatalog::MakeFolders(PaceFolder);
+    opencatalog::RequestPace musicBrainzPace(paced ? inFolder(PaceFolder, "musicbrainz.pace") : "", 1,
+                                             settings.musicBrainzGap);
+    opencatalog::RequestPace iTunesPace(paced ? inFolder(PaceFolder, "itunes.pace") : "",
+                                        opencatalog::OpenCatalogueSearch::kITunesRequests, std::chrono::minutes(1));
+
+    opencatalog::CurlWebClient web(http_, settings.caBundle), musicBrainzWeb(http_, settings.caBundle);
     opencatalog::SystemClock clock;
-    opencatalog::OpenCatalogueSearch search(web, clock, settings);
+    opencatalog::OpenCatalogueSearch search(web, musicBrainzWeb, clock, settings,
+                                            {answers ? &*answers : nullptr, &musicBrainzPace, &iTunesPace});
     const auto hit = search.Find(vel::utf16ToUtf8(artist), vel::utf16ToUtf8(title), vel::utf16ToUtf8(album));
     if (!hit || timeIsUp()) return false;
     WriteAsinFile(fromAscii(hit->asin));

@@ -41,6 +41,11 @@ public:
     std::string ImgFileName;
     Amazon amazon;
     opencatalog::OpenCatalogueSettings OpenCatalogues;
+    // The open catalogues' answers kept between runs (empty: none kept), and
+    // the folder of the files that pace requests across fetchers (empty: each
+    // fetcher paces only its own).
+    std::string AnswersFolder;
+    std::string PaceFolder;
     // The whole lookup ends by then, whatever the servers do; a lookup that
     // reaches it ends as one that found nothing.
     std::chrono::milliseconds LookupTimeLimit{180000};

@@ -48,6 +48,11 @@ std::size_t onHeader(char* data, std::size_t size, std::size_t items, void* user
     return guard->Header(easy, {data, size * items}) ? size * items : 0;
 }
 
+// A non-zero return aborts the transfer: the request is no longer wanted.
+int onProgress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+    return static_cast<const std::stop_token*>(user)->stop_requested() ? 1 : 0;
+}
+
 std::string environment(const char* name) {
     const char* value = std::getenv(name);
     return value ? value : "";
@@ -115,11 +120,30 @@ WebReply CurlWebClient::Get(const std::string& url, Clock::time_point end, std::
     curl_easy_setopt(h, CURLOPT_MAXFILESIZE_LARGE, curl_off_t(std::min<std::size_t>(sink.cap, std::size_t(INT64_MAX))));
     curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, onBody);
     curl_easy_setopt(h, CURLOPT_WRITEDATA, &sink);
+    if (stop_.stop_possible()) {
+        curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
+        curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, onProgress);
+        curl_easy_setopt(h, CURLOPT_XFERINFODATA, &stop_);
+    }
 
     const CURLcode result = curl_easy_perform(h);
     curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &reply.status);
+    // libcurl reads both forms; a date already past may come out negative. A
+    // day is longer than any lookup: more would only overflow the clock.
+    curl_off_t wait = 0;
+    curl_easy_getinfo(h, CURLINFO_RETRY_AFTER, &wait);
+    reply.retryAfter = std::chrono::seconds(std::clamp<curl_off_t>(wait, 0, 86400));
     reply.complete = result == CURLE_OK && !sink.overCap && !guard_.refused();
     if (reply.complete) reply.body = std::move(sink.body);
+    return reply;
+}
+
+WebReply CurlWebClient::GetUnlessStopped(std::stop_token stop, const std::string& url, Clock::time_point end,
+                                         std::size_t maxBytes) {
+    if (stop.stop_requested()) return {};
+    stop_ = std::move(stop);
+    WebReply reply = Get(url, end, maxBytes);
+    stop_ = {};
     return reply;
 }
 

@@ -29,6 +29,8 @@ public:
     ~CurlWebClient() override;
 
     WebReply Get(const std::string& url, Clock::time_point end, std::size_t maxBytes) override;
+    WebReply GetUnlessStopped(std::stop_token stop, const std::string& url, Clock::time_point end,
+                              std::size_t maxBytes) override;
 
 private:
     HttpSettings http_;
@@ -41,6 +43,7 @@ private:
         void operator()(CURL* h) const;
     };
     std::unique_ptr<CURL, EasyDeleter> easy_;
+    std::stop_token stop_; // of the request under way
 };
 
 } // namespace velfetch::opencatalog

@@ -21,6 +21,7 @@ public:
     const std::string& artist() const { return artist_.text; } // tagged only
     const std::string& title() const { return title_.text; }   // tagged only
     const std::string& name() const { return name_; }          // untagged only
+    const std::string& album() const { return album_.text; }   // may be empty
     bool artistMayBeCut() const { return artist_.mayBeCut; }
     bool titleMayBeCut() const { return title_.mayBeCut; }
 

@@ -132,6 +132,7 @@ class MakeDemo(unittest.TestCase):
         self.marker = "VEL_DEMO_TEST_MARK=" + self.tmp
         self.env = dict(os.environ, DISPLAY=self.display, QT_QPA_PLATFORM="xcb", SDL_AUDIODRIVER="dummy",
                         XDG_RUNTIME_DIR=os.path.join(self.tmp, "run"), HOME=os.path.join(self.tmp, "home"),
+                        XDG_CACHE_HOME=os.path.join(self.tmp, "cache"),
                         TMPDIR=self.tmp, PATH=realbin + ":" + os.environ.get("PATH", ""),
                         VEL_DEMO_MAX_SECONDS="170", VEL_DEMO_TEST_MARK=self.tmp,
                         # A user's own proxy settings, which the demo must override.

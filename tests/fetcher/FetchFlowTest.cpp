@@ -57,11 +57,19 @@ protected:
     // Runs the fetcher's load handler in the temporary application folder.
     void run(const std::string& tail) {
         velfetch::frm_main form(folder.path(), http);
+        keepAway(form);
         form.Form_Load(tail);
+    }
+
+    // The form's kept answers and request pace in the test's own folder, never the user's.
+    void keepAway(velfetch::frm_main& form) {
+        form.AnswersFolder = home.file("answers");
+        form.PaceFolder = home.file("run");
     }
 
     veltest::StubLibrary stub;
     veltest::TempFolder folder;
+    veltest::TempFolder home;
 };
 
 struct WordsCase {
@@ -217,6 +225,7 @@ TEST_F(Flow, UnwritableHandOffFilesEndQuietly) {
 TEST_F(Flow, MissingFolderEndsQuietly) {
     stub.failTagRead();
     velfetch::frm_main form(folder.file("gone"), http);
+    keepAway(form);
     form.Form_Load("\"/m/Song.mp3\"");
     EXPECT_FALSE(std::filesystem::exists(folder.file("gone")));
     EXPECT_EQ(server.requests().size(), 3u);
@@ -244,6 +253,7 @@ TEST_F(Flow, LookupEndsAtItsTimeLimitAsNoHit) {
     folder.write("asin", "OLD");
     stub.failTagRead();
     velfetch::frm_main form(folder.path(), http);
+    keepAway(form);
     form.LookupTimeLimit = std::chrono::milliseconds(1500);
     const auto start = std::chrono::steady_clock::now();
     form.Form_Load("\"/m/Song.mp3\"");

@@ -11,8 +11,13 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <fcntl.h>
+#include <sys/file.h>
+
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
 
 using namespace std::chrono_literals;
 
@@ -94,15 +99,21 @@ protected:
 TEST_F(OpenProgram, MusicBrainzHitWithAsin) {
     folder.write("asin", "OLDASIN-LONGER-THAN-TEN");
     ASSERT_EQ(lookUp({track(true, true, veltest::jpeg(250, 250))}, taggedTrack()), 0);
-    EXPECT_EQ(secureRequests(),
+    // The release lookup goes alongside the cover's download: after the search, any order.
+    auto secure = secureRequests();
+    ASSERT_FALSE(secure.empty());
+    EXPECT_EQ(secure.front(), "https://musicbrainz.org/ws/2/recording?query=recording%3A%22Bar%20Title%22%20AND%20"
+                              "artist%3A%22Foo%20Artist%22&fmt=json&limit=10");
+    std::sort(secure.begin() + 1, secure.end());
+    EXPECT_EQ(std::vector<std::string>(secure.begin() + 1, secure.end()),
               (std::vector<std::string>{
-                  "https://musicbrainz.org/ws/2/recording?query=recording%3A%22Bar%20Title%22%20AND%20artist%3A%22"
-                  "Foo%20Artist%22&fmt=json&limit=10",
-                  "https://musicbrainz.org/ws/2/release/" + kRelease + "?fmt=json",
+                  "https://archive.org/download/mbid-" + kRelease + "/mbid-" + kRelease + "-1_thumb250.jpg",
                   "https://coverartarchive.org/release/" + kRelease + "/front-250",
-                  "https://archive.org/download/mbid-" + kRelease + "/mbid-" + kRelease + "-1_thumb250.jpg"}));
-    EXPECT_EQ(server.tunnels(), (std::vector<std::string>{"musicbrainz.org:443", "musicbrainz.org:443",
-                                                          "coverartarchive.org:443", "archive.org:443"}));
+                  "https://musicbrainz.org/ws/2/release/" + kRelease + "?fmt=json"}));
+    auto tunnels = server.tunnels();
+    std::sort(tunnels.begin(), tunnels.end());
+    EXPECT_EQ(tunnels, (std::vector<std::string>{"archive.org:443", "coverartarchive.org:443", "musicbrainz.org:443",
+                                                 "musicbrainz.org:443"}));
     EXPECT_EQ(pictureSize(), std::pair(179, 179));
     EXPECT_EQ(folder.read("asin"), "B00TESTMB1");
 
@@ -115,6 +126,92 @@ TEST_F(OpenProgram, MusicBrainzHitWithAsin) {
     }
     ASSERT_EQ(mb.size(), 2u);
     EXPECT_GE(mb[1].at - mb[0].at, 1s);
+}
+
+// A track asked for again is answered from the user's cache: no request at
+// all leaves for the open catalogues, and the same files are written.
+TEST_F(OpenProgram, RepeatedTrackAnsweredFromTheCache) {
+    for (const bool hit : {true, false}) { // a MusicBrainz hit, then "nothing found"
+        SCOPED_TRACE(hit ? "hit" : "miss");
+        const std::string file = hit ? taggedTrack() : "/m/Other Song.mp3";
+        server.clearRequests();
+        ASSERT_EQ(lookUp({track(true, false)}, file), 0);
+        ASSERT_FALSE(secureRequests().empty());
+        const auto image = folder.read("temp.jpg"), asin = folder.read("asin");
+        EXPECT_EQ(image.has_value(), hit);
+
+        folder.write("temp.jpg", "old cover");
+        server.clearRequests();
+        ASSERT_EQ(lookUp({track(true, false)}, file), 0);
+        EXPECT_TRUE(server.tunnels().empty());
+        EXPECT_TRUE(secureRequests().empty());
+        EXPECT_EQ(folder.read("temp.jpg"), image);
+        EXPECT_EQ(folder.read("asin"), hit ? asin : std::optional<std::string>(""));
+    }
+}
+
+// Fetchers started one right after the other share MusicBrainz's pace: its
+// requests reach it a second apart, whichever fetcher sends them.
+TEST_F(OpenProgram, FetchersTogetherKeepMusicBrainzASecondApart) {
+    standin::Config config;
+    config.totalResults = 0;
+    config.engineLink.clear();
+    config.openTracks = {track(true, false), {"Baz Artist", "Qux Title", "0b0b0b0b-1111-4222-8333-444444444444",
+                                              "B00TESTMB2", true, false, {}}};
+    server.setConfig(config);
+    veltest::TempFolder other;
+    for (const char* f : {"velfetch", "libvbmp3.so"})
+        std::filesystem::copy_file(folder.file(f), other.file(f));
+    std::ofstream(other.file("track.mp3"), std::ios::binary) << veltest::withId3v1("Qux Title", "Baz Artist");
+    const std::vector<std::string> env = {"CURL_CA_BUNDLE=" + kCerts + "/ca.pem"};
+
+    const pid_t first = start({'"' + taggedTrack() + '"'}, {}, env);
+    const pid_t second = start({'"' + other.file("track.mp3") + '"'}, {}, env, other.path());
+    ASSERT_EQ(finish(first), 0);
+    ASSERT_EQ(finish(second), 0);
+    EXPECT_EQ(folder.read("asin"), "B00TESTMB1");
+    EXPECT_EQ(other.read("asin"), "B00TESTMB2");
+
+    std::vector<std::chrono::steady_clock::time_point> mb;
+    for (const auto& s : server.seen())
+        if (s.target.rfind("https://musicbrainz.org/", 0) == 0) mb.push_back(s.at);
+    ASSERT_EQ(mb.size(), 4u); // a search and a lookup each
+    std::sort(mb.begin(), mb.end());
+    for (std::size_t i = 1; i < mb.size(); ++i) EXPECT_GE(mb[i] - mb[i - 1], 1s) << i;
+}
+
+// A fetcher ended while it waits for MusicBrainz's turn ends at once, sends
+// nothing there, and leaves the pace's lock free and no file behind.
+TEST_F(OpenProgram, EndedWhileWaitingItsTurn) {
+    // Another fetcher's request counts as under way for 20 s more.
+    std::filesystem::create_directories(home.file("run/velmora"));
+    const std::string pace = home.file("run/velmora/musicbrainz.pace");
+    const auto ahead = (std::chrono::steady_clock::now() + 20s).time_since_epoch();
+    char line[32];
+    std::snprintf(line, sizeof line, "%020lld\n", static_cast<long long>(ahead.count()));
+    std::ofstream(pace) << line;
+
+    standin::Config config;
+    config.totalResults = 0;
+    config.engineLink.clear();
+    config.openTracks = {track(true, true)};
+    server.setConfig(config);
+    const pid_t pid = start({'"' + taggedTrack() + '"'}, {}, {"CURL_CA_BUNDLE=" + kCerts + "/ca.pem"});
+    ASSERT_NE(pid, 0);
+    // It has taken its turn once the file holds something else.
+    while (veltest::TempFolder::readFile(pace) == std::string(line)) std::this_thread::sleep_for(5ms);
+    const auto ended = std::chrono::steady_clock::now();
+    kill(pid, SIGTERM);
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM);
+
+    EXPECT_TRUE(secureRequests().empty());
+    const int fd = open(pace.c_str(), O_RDWR | O_CLOEXEC);
+    ASSERT_GE(fd, 0);
+    EXPECT_EQ(flock(fd, LOCK_EX | LOCK_NB), 0);
+    close(fd);
+    EXPECT_EQ(folder.countOthers({"velfetch", "libvbmp3.so", "track.mp3"}), 0u);
 }
 
 TEST_F(OpenProgram, ITunesHitWhenMusicBrainzHasNoArtEmptiesAsin) {

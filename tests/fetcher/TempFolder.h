@@ -32,9 +32,10 @@ public:
         std::ofstream(file(name), std::ios::binary) << bytes;
     }
     // The file's bytes, or nothing when there is no such file.
-    std::optional<std::string> read(const std::string& name) const {
-        std::ifstream in(file(name), std::ios::binary);
-        if (!in || std::filesystem::is_directory(file(name))) return std::nullopt;
+    std::optional<std::string> read(const std::string& name) const { return readFile(file(name)); }
+    static std::optional<std::string> readFile(const std::string& path) {
+        std::ifstream in(path, std::ios::binary);
+        if (!in || std::filesystem::is_directory(path)) return std::nullopt;
         return std::string(std::istreambuf_iterator<char>(in), {});
     }
     // Names in the folder other than `except`.

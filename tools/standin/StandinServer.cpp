@@ -12,6 +12,7 @@
 #include <chrono>
 #include <cstdint>
 #include <fstream>
+#include <iomanip>
 
 namespace standin {
 namespace {
@@ -78,6 +79,21 @@ std::optional<OpenTrack> parseOpenTrack(const std::string& text, std::string* er
     return track;
 }
 
+std::optional<std::pair<std::string, std::chrono::milliseconds>> parseHostDelay(const std::string& text,
+                                                                              std::string* error) {
+    const auto eq = text.find('=');
+    try {
+        std::size_t used = 0;
+        if (eq != std::string::npos && eq > 0) {
+            const long long ms = std::stoll(text.substr(eq + 1), &used);
+            if (ms >= 0 && used == text.size() - eq - 1) return std::pair{text.substr(0, eq), std::chrono::milliseconds(ms)};
+        }
+    } catch (const std::exception&) {
+    }
+    if (error) *error = "a delay is HOST=MILLISECONDS: " + text;
+    return std::nullopt;
+}
+
 std::optional<Rule> parseRule(const std::string& text, std::string* error) {
     Rule rule;
     bool haveAction = false;
@@ -109,6 +125,8 @@ std::optional<Rule> parseRule(const std::string& text, std::string* error) {
                 rule.arg = std::stoll(value);
             } else if (key == "times") {
                 rule.times = std::stoi(value);
+            } else if (key == "retry-after") {
+                rule.body = value;
             } else if (key == "to") {
                 rule.body = value;
             } else if (key == "file") {
@@ -131,6 +149,8 @@ struct Server::Impl {
     std::vector<Rule> rules;
     std::vector<Server::Seen> requests;
     std::ofstream log;
+    bool logTimes = false;
+    std::map<std::string, std::chrono::milliseconds> delays;
     mutable std::mutex mutex;
 
     std::atomic<bool> stopping{false};
@@ -166,7 +186,15 @@ struct Server::Impl {
                             req.has_header("If-Modified-Since") || req.has_header("If-None-Match"),
                             req.get_header_value("Cache-Control").find("no-cache") != std::string::npos ||
                                 req.get_header_value("Pragma").find("no-cache") != std::string::npos});
-        if (log.is_open()) log << req.method << ' ' << target << ' ' << req.version << std::endl;
+        if (log.is_open()) {
+            log << req.method << ' ' << target << ' ' << req.version;
+            if (logTimes) {
+                const auto us = std::chrono::duration_cast<std::chrono::microseconds>(
+                    requests.back().at.time_since_epoch()).count();
+                log << ' ' << us / 1000000 << '.' << std::setw(6) << std::setfill('0') << us % 1000000;
+            }
+            log << std::endl;
+        }
         configCopy = config;
         for (auto& rule : rules) {
             if (rule.times == 0 || target.find(rule.match) == std::string::npos) continue;
@@ -181,6 +209,12 @@ struct Server::Impl {
         host = host.substr(0, host.find(':'));
         Config config;
         const Rule rule = take(req, secure ? "https://" + host + req.target : req.target, config);
+        std::chrono::milliseconds delay{0};
+        {
+            std::lock_guard lock(mutex);
+            if (const auto it = delays.find(host); it != delays.end()) delay = it->second;
+        }
+        if (delay.count() > 0 && !pause(delay.count())) return;
 
         std::string body, type = kXmlType;
         if (secure) {
@@ -213,6 +247,7 @@ struct Server::Impl {
             return;
         case Action::Status:
             res.status = rule.arg < 0 ? 503 : int(rule.arg);
+            if (!rule.body.empty()) res.set_header("Retry-After", rule.body);
             res.set_content("<html><body>Status " + std::to_string(res.status) + "</body></html>\n", "text/html");
             return;
         case Action::Short:
@@ -335,6 +370,16 @@ void Server::setConfig(Config config) {
 void Server::setLogFile(const std::string& path) {
     std::lock_guard lock(impl_->mutex);
     impl_->log.open(path, std::ios::app);
+}
+
+void Server::setLogTimes(bool on) {
+    std::lock_guard lock(impl_->mutex);
+    impl_->logTimes = on;
+}
+
+void Server::setHostDelay(const std::string& host, std::chrono::milliseconds delay) {
+    std::lock_guard lock(impl_->mutex);
+    impl_->delays[host] = delay;
 }
 
 std::vector<std::string> Server::requests() const {

@@ -7,6 +7,7 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -77,16 +78,20 @@ struct Rule {
     std::string match;  // substring of the request target; empty matches all
     Action action = Action::Pass;
     long long arg = -1; // -1: the action's default
-    std::string body;
+    std::string body;   // Body: the reply; Redirect: the target; Status: a Retry-After header's value
     int times = -1;     // how often the rule applies; -1: always
 };
 
 // "match=<text> action=<pass|short|silence|drip|404|reset|huge|body|redirect|status|gzip>
-//  [arg=<n>] [file=<path>] [to=<url>] [times=<n>]"
+//  [arg=<n>] [file=<path>] [to=<url>] [times=<n>] [retry-after=<seconds>]"
 std::optional<Rule> parseRule(const std::string& text, std::string* error = nullptr);
 
 // "<asin>|<artist>|<name>|<tracks>[|<image file>]"
 std::optional<Album> parseAlbum(const std::string& text, std::string* error = nullptr);
+
+// "<host>=<milliseconds>"
+std::optional<std::pair<std::string, std::chrono::milliseconds>> parseHostDelay(const std::string& text,
+                                                                              std::string* error = nullptr);
 
 // "<artist>|<title>|<release id>|<asin>|<flags: front,itunes>[|<image file>]"
 std::optional<OpenTrack> parseOpenTrack(const std::string& text, std::string* error = nullptr);
@@ -114,6 +119,11 @@ public:
     void addRule(Rule rule);
     void setConfig(Config config);
     void setLogFile(const std::string& path); // request lines are appended to it
+    // Each logged line ends with the time of arrival: seconds of the system's
+    // monotonic clock (steady_clock), comparable across processes.
+    void setLogTimes(bool on);
+    // Requests for `host` are answered `delay` late: a round trip to a far server.
+    void setHostDelay(const std::string& host, std::chrono::milliseconds delay);
 
     // Request targets in arrival order, as the request lines carried them;
     // requests through a tunnel as "https://" host and target.

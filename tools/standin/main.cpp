@@ -24,6 +24,8 @@ const char kUsage[] =
     "usage: velstandin [options]\n"
     "  --port N            listen on 127.0.0.1:N (default 0: any free port)\n"
     "  --log FILE          append each request line to FILE (default: standard output)\n"
+    "  --log-times on      end each logged line with its arrival time (monotonic seconds)\n"
+    "  --delay HOST=MS     answer requests for HOST (e.g. musicbrainz.org) MS milliseconds late\n"
     "  --results N         TotalResults of keyword searches (default 3; 0: no results)\n"
     "  --pages N           TotalPages (default 1)\n"
     "  --per-page N        records per page (default 10)\n"
@@ -36,7 +38,8 @@ const char kUsage[] =
     "  --tls-cert FILE     stand in for the open catalogues' HTTPS hosts too: the port\n"
     "  --tls-key FILE      then answers CONNECT and ends TLS with this certificate and key\n"
     "  --rule RULE         misbehave: \"match=TEXT action=pass|short|silence|drip|404|reset|\n"
-    "                      huge|body|redirect|status|gzip [arg=N] [file=PATH] [to=URL] [times=N]\"\n"
+    "                      huge|body|redirect|status|gzip [arg=N] [file=PATH] [to=URL] [times=N]\n"
+    "                      [retry-after=SECONDS]\" (status: with that Retry-After header)\n"
     "                      (the first matching rule applies; arg: drip ms, 404 page bytes,\n"
     "                      reset after bytes, huge MiB, status code)\n"
     "  --scenario FILE     options from a file, one per line without the dashes (# comments)\n"
@@ -52,6 +55,8 @@ struct Options {
     standin::Config config;
     std::vector<standin::Rule> rules;
     standin::TlsFiles tls;
+    bool logTimes = false;
+    std::vector<std::pair<std::string, std::chrono::milliseconds>> delays;
 };
 
 bool readFile(const std::string& path, std::string& out) {
@@ -65,6 +70,12 @@ bool apply(Options& o, const std::string& key, const std::string& value, std::st
     try {
         if (key == "port") o.port = std::stoi(value);
         else if (key == "log") o.log = value;
+        else if (key == "log-times") o.logTimes = value == "on";
+        else if (key == "delay") {
+            auto delay = standin::parseHostDelay(value, &error);
+            if (!delay) return false;
+            o.delays.push_back(*delay);
+        }
         else if (key == "results") o.config.totalResults = std::stoll(value);
         else if (key == "pages") o.config.totalPages = std::stoll(value);
         else if (key == "per-page") o.config.perPage = std::stoi(value);
@@ -136,6 +147,8 @@ int main(int argc, char** argv) {
     if (!o.tls.certificate.empty()) server.enableTls(o.tls);
     for (auto& rule : o.rules) server.addRule(rule);
     server.setLogFile(o.log.empty() ? "/dev/stdout" : o.log);
+    server.setLogTimes(o.logTimes);
+    for (const auto& [host, delay] : o.delays) server.setHostDelay(host, delay);
     std::signal(SIGINT, onSignal);
     std::signal(SIGTERM, onSignal);
     if (!server.start(o.port)) {

@@ -1,5 +1,6 @@
 // The third step on played-back replies: which requests it makes, in what
-// order and at what pace, and what it saves.
+// order and at what pace, and what it saves. With one web client the release
+// lookup waits for the cover, so the order of requests is fixed.
 #include "CoverFit.h"
 #include "OpenCatalogueSearch.h"
 #include "opencatalog/PlayedBack.h"
@@ -16,6 +17,7 @@ using veltest::recording;
 using veltest::release;
 using veltest::reply;
 using veltest::WebReply;
+using veltest::busy;
 
 namespace {
 
@@ -87,35 +89,58 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         Case{"MusicBrainzHitWithAsinScaledTo179",
              {{kSearch, {kFound}}, {lookup(2), {releaseInfo(true, "B000TEST02")}}, {front(2), {kPicture250}}},
-             {kSearch, lookup(2), front(2)}, true, "B000TEST02", 179},
-        Case{"WithoutFrontCoverTheNextRelease",
-             {{kSearch, {kFound}}, {lookup(2), {releaseInfo(false, "B000TEST02")}}, {lookup(1), {releaseInfo(true)}},
-              {front(1), {kPicture160}}},
-             {kSearch, lookup(2), lookup(1), front(1)}, true, "", 160},
+             {kSearch, front(2), lookup(2)}, true, "B000TEST02", 179},
+        Case{"WithoutFrontCoverTheNextReleaseAndItsAsin",
+             {{kSearch, {kFound}}, {lookup(2), {releaseInfo(false, "B000TEST02")}},
+              {lookup(1), {releaseInfo(true, "B000TEST01")}}, {front(1), {kPicture160}}},
+             {kSearch, front(2), front(1), lookup(1)}, true, "B000TEST01", 160},
         Case{"CoverThatIsNoPictureTheNextRelease",
              {{kSearch, {kFound}}, {lookup(2), {releaseInfo(true, "B000TEST02")}}, {front(2), {kNoPicture}},
               {lookup(1), {releaseInfo(true, "B000TEST01")}}, {front(1), {kPicture160}}},
-             {kSearch, lookup(2), front(2), lookup(1), front(1)}, true, "B000TEST01", 160},
+             {kSearch, front(2), front(1), lookup(1)}, true, "B000TEST01", 160},
         Case{"BusyOnceThenAnswers",
              {{kSearch, {kBusy, kFound}}, {lookup(2), {kBusy, releaseInfo(true, "B000TEST02")}}, {front(2), {kPicture160}}},
-             {kSearch, kSearch, lookup(2), lookup(2), front(2)}, true, "B000TEST02", 160},
+             {kSearch, kSearch, front(2), lookup(2), lookup(2)}, true, "B000TEST02", 160},
         Case{"BusyFourTimesGivesUpOnMusicBrainz",
              {{kSearch, {kBusy}}, {kITunes, {songs({1})}}, {art(1), {kPicture160}}},
              {kSearch, kSearch, kSearch, kSearch, kITunes, art(1)}, true, "", 160},
-        Case{"BusyLookupsGiveUpOnMusicBrainz",
-             {{kSearch, {kFound}}, {lookup(2), {kBusy}}, {kITunes, {songs({})}}},
-             {kSearch, lookup(2), lookup(2), lookup(2), lookup(2), kITunes}, false, ""},
+        Case{"BusyLookupsLeaveTheCoverWithoutAsin",
+             {{kSearch, {kFound}}, {front(2), {kPicture160}}, {lookup(2), {kBusy}}},
+             {kSearch, front(2), lookup(2), lookup(2), lookup(2), lookup(2)}, true, "", 160},
+        Case{"RetryAfterBeyondTheTimeLeftEndsMusicBrainz",
+             {{kSearch, {busy(503, 3600s)}}, {kITunes, {songs({1})}}, {art(1), {kPicture160}}},
+             {kSearch, kITunes, art(1)}, true, "", 160},
+        Case{"RetryAfterWithinTheTimeLeftIsWaitedFor",
+             {{kSearch, {busy(503, 20s), kFound}}, {front(2), {kPicture160}}, {lookup(2), {releaseInfo(true)}}},
+             {kSearch, kSearch, front(2), lookup(2)}, true, "", 160},
         Case{"MalformedJsonGoesToITunes",
              {{kSearch, {ok(R"({"recordings":[)")}}, {kITunes, {songs({1})}}, {art(1), {kPicture160}}},
              {kSearch, kITunes, art(1)}, true, "", 160},
         Case{"EmptyResultListGoesToITunes",
              {{kSearch, {kNone}}, {kITunes, {songs({1, 2})}}, {art(1), {kNoPicture}}, {art(2), {kPicture250}}},
              {kSearch, kITunes, art(1), art(2)}, true, "", 179},
+        Case{"ITunesForbiddenIsNoHitAndNotRetried",
+             {{kSearch, {kNone}}, {kITunes, {busy(403)}}}, {kSearch, kITunes}, false, ""},
+        Case{"ITunesTooManyRequestsWaitsItsRetryAfter",
+             {{kSearch, {kNone}}, {kITunes, {busy(429, 2s), songs({1})}}, {art(1), {kPicture160}}},
+             {kSearch, kITunes, kITunes, art(1)}, true, "", 160},
         Case{"NothingAnywhere", {{kSearch, {kNone}}, {kITunes, {songs({})}}}, {kSearch, kITunes}, false, ""},
         Case{"UnreachableMusicBrainzIsNotAskedAgain",
-             {{kSearch, {kFound}}, {lookup(2), {WebReply{}}}, {kITunes, {ok("<html>")}}},
-             {kSearch, lookup(2), kITunes}, false, ""}),
+             {{kSearch, {kFound}}, {front(2), {kPicture160}}, {lookup(2), {WebReply{}}}},
+             {kSearch, front(2), lookup(2)}, true, "", 160}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// A Retry-After is waited for in full, counted from the reply that asked for it.
+TEST(RetryAfter, NextRequestWaitsAsLongAsAsked) {
+    veltest::FakeClock clock;
+    veltest::FakeWeb web(clock);
+    web.on(kSearch, {busy(503, 20s), kNone});
+    web.on(kITunes, {busy(429, 7s), songs({})});
+    EXPECT_FALSE(OpenCatalogueSearch(web, clock).Find("Foo", "Bar"));
+    ASSERT_EQ(web.requests.size(), 4u);
+    EXPECT_GE(web.requests[1].at - web.requests[0].at, 20s + 50ms);
+    EXPECT_GE(web.requests[3].at - web.requests[2].at, 7s + 50ms);
+}
 
 TEST(StepLimit, SlowServersEndTheStepInTime) {
     veltest::FakeClock clock;

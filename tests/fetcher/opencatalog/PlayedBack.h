@@ -33,6 +33,12 @@ inline std::vector<std::uint8_t> bytes(const std::string& s) { return {s.begin()
 
 inline WebReply reply(long status, const std::string& body) { return {status, true, bytes(body)}; }
 inline WebReply ok(const std::string& body) { return reply(200, body); }
+// A throttle's reply, with the wait it asks for (Retry-After; 0: none).
+inline WebReply busy(long status, std::chrono::seconds retryAfter = std::chrono::seconds(0)) {
+    WebReply r = reply(status, "<html>busy</html>");
+    r.retryAfter = retryAfter;
+    return r;
+}
 
 // Replies by URL prefix, each prefix's in turn (the last one repeats); 404
 // for anything else. Every request takes `cost` on the clock.

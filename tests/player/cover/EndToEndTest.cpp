@@ -183,6 +183,7 @@ TEST_F(EndToEnd, CaptionCoverFadeStoreLinkAndTagEditUnderXvfb) {
     for (const char* name : {"no_proxy", "NO_PROXY"}) env.remove(name);
     env.insert("PATH", T + "/bin:" + env.value("PATH"));
     env.insert("XDG_RUNTIME_DIR", T + "/run");
+    env.insert("XDG_CACHE_HOME", T + "/cache");
     env.insert("HOME", T);
     env.insert("SDL_AUDIODRIVER", "dummy");
 

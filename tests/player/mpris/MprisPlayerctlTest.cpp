@@ -60,6 +60,7 @@ TEST(MprisPlayerctl, DrivesAndWatchesTheRealPlayer) {
     env.insert("QT_QPA_PLATFORM", "offscreen");
     env.insert("SDL_AUDIODRIVER", "dummy");
     env.insert("XDG_RUNTIME_DIR", T + "/run");
+    env.insert("XDG_CACHE_HOME", T + "/cache");
     env.insert("HOME", T);
     QProcess player, follow; // each killed, if still running, when the test ends
     player.setProcessEnvironment(env);
