@@ -8,16 +8,8 @@
 namespace vel {
 namespace {
 
-void putInt(std::uint8_t* p, std::int32_t v) {
-    auto u = static_cast<std::uint32_t>(v);
-    for (int i = 0; i < 4; ++i) p[i] = static_cast<std::uint8_t>(u >> (8 * i));
-}
-
-std::int32_t getInt(const std::uint8_t* p) {
-    std::uint32_t u = 0;
-    for (int i = 0; i < 4; ++i) u |= static_cast<std::uint32_t>(p[i]) << (8 * i);
-    return static_cast<std::int32_t>(u);
-}
+using vbmp3_abi::getInt;
+using vbmp3_abi::putInt;
 
 // Program text to its byte width: CP932, cut at the width (never inside a
 // double-byte character; the freed byte becomes a blank), zero-padded only
@@ -37,43 +29,43 @@ void getText(const std::uint8_t* p, FixedText<N>& field) {
 }
 
 void putShort(std::uint8_t* b, const ShortTagRecord& r) {
-    putText(b + offsets::Title, r.Title);
-    putText(b + offsets::Artist, r.Artist);
-    putText(b + offsets::Album, r.Album);
-    putText(b + offsets::Year, r.Year);
-    putText(b + offsets::Comment, r.Comment);
-    std::fill(b + 517, b + 520, std::uint8_t(0));
-    putInt(b + offsets::Genre, r.Genre);
-    putText(b + offsets::GenreName, r.GenreName);
+    putText(b + VBMP3_TAG_TITLE, r.Title);
+    putText(b + VBMP3_TAG_ARTIST, r.Artist);
+    putText(b + VBMP3_TAG_ALBUM, r.Album);
+    putText(b + VBMP3_TAG_YEAR, r.Year);
+    putText(b + VBMP3_TAG_COMMENT, r.Comment);
+    std::fill(b + VBMP3_TAG_FILLER, b + VBMP3_TAG_GENRE, std::uint8_t(0));
+    putInt(b + VBMP3_TAG_GENRE, r.Genre);
+    putText(b + VBMP3_TAG_GENRE_NAME, r.GenreName);
 }
 
 void getShort(const std::uint8_t* b, ShortTagRecord& r) {
-    getText(b + offsets::Title, r.Title);
-    getText(b + offsets::Artist, r.Artist);
-    getText(b + offsets::Album, r.Album);
-    getText(b + offsets::Year, r.Year);
-    getText(b + offsets::Comment, r.Comment);
-    r.Genre = getInt(b + offsets::Genre);
-    getText(b + offsets::GenreName, r.GenreName);
+    getText(b + VBMP3_TAG_TITLE, r.Title);
+    getText(b + VBMP3_TAG_ARTIST, r.Artist);
+    getText(b + VBMP3_TAG_ALBUM, r.Album);
+    getText(b + VBMP3_TAG_YEAR, r.Year);
+    getText(b + VBMP3_TAG_COMMENT, r.Comment);
+    r.Genre = getInt(b + VBMP3_TAG_GENRE);
+    getText(b + VBMP3_TAG_GENRE_NAME, r.GenreName);
 }
 
 } // namespace
 
 TrackInfoBytes toBytes(const TrackInfo& r) {
     TrackInfoBytes b{};
-    putText(b.data(), r.Text1);
-    putText(b.data() + 128, r.Text2);
-    putInt(b.data() + 256, r.Value3);
-    putInt(b.data() + 260, r.Value4);
-    putInt(b.data() + 264, r.Value5);
-    putInt(b.data() + offsets::Length, r.Length);
+    putText(b.data() + VBMP3_INFO_TEXT1, r.Text1);
+    putText(b.data() + VBMP3_INFO_TEXT2, r.Text2);
+    putInt(b.data() + VBMP3_INFO_VALUE3, r.Value3);
+    putInt(b.data() + VBMP3_INFO_VALUE4, r.Value4);
+    putInt(b.data() + VBMP3_INFO_VALUE5, r.Value5);
+    putInt(b.data() + VBMP3_INFO_LENGTH, r.Length);
     return b;
 }
 
 TagRecordBytes toBytes(const TagRecord& r) {
     TagRecordBytes b{};
     putShort(b.data(), r);
-    putInt(b.data() + offsets::TrackNo, r.TrackNo);
+    putInt(b.data() + VBMP3_TAG_TRACK_NO, r.TrackNo);
     return b;
 }
 
@@ -84,17 +76,17 @@ ShortTagRecordBytes toBytes(const ShortTagRecord& r) {
 }
 
 void fromBytes(const TrackInfoBytes& b, TrackInfo& r) {
-    getText(b.data(), r.Text1);
-    getText(b.data() + 128, r.Text2);
-    r.Value3 = getInt(b.data() + 256);
-    r.Value4 = getInt(b.data() + 260);
-    r.Value5 = getInt(b.data() + 264);
-    r.Length = getInt(b.data() + offsets::Length);
+    getText(b.data() + VBMP3_INFO_TEXT1, r.Text1);
+    getText(b.data() + VBMP3_INFO_TEXT2, r.Text2);
+    r.Value3 = getInt(b.data() + VBMP3_INFO_VALUE3);
+    r.Value4 = getInt(b.data() + VBMP3_INFO_VALUE4);
+    r.Value5 = getInt(b.data() + VBMP3_INFO_VALUE5);
+    r.Length = getInt(b.data() + VBMP3_INFO_LENGTH);
 }
 
 void fromBytes(const TagRecordBytes& b, TagRecord& r) {
     getShort(b.data(), r);
-    r.TrackNo = getInt(b.data() + offsets::TrackNo);
+    r.TrackNo = getInt(b.data() + VBMP3_TAG_TRACK_NO);
 }
 
 void fromBytes(const ShortTagRecordBytes& b, ShortTagRecord& r) { getShort(b.data(), r); }

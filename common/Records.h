@@ -2,6 +2,7 @@
 // The three records exchanged with the decoder library, in program form, and
 // their conversion to and from the library's byte form (little-endian, fixed offsets).
 #include "FixedText.h"
+#include "vbmp3_abi.h"
 
 #include <array>
 #include <cstdint>
@@ -9,8 +10,8 @@
 namespace vel {
 
 struct TrackInfo {
-    FixedText<128> Text1;   // filled by the library, not read
-    FixedText<128> Text2;   // filled by the library, not read
+    FixedText<VBMP3_TEXT_WIDTH> Text1;   // filled by the library, not read
+    FixedText<VBMP3_TEXT_WIDTH> Text2;   // filled by the library, not read
     std::int32_t Value3 = 0;
     std::int32_t Value4 = 0;
     std::int32_t Value5 = 0;
@@ -18,32 +19,31 @@ struct TrackInfo {
 };
 
 struct ShortTagRecord {
-    FixedText<128> Title;
-    FixedText<128> Artist;
-    FixedText<128> Album;
-    FixedText<5> Year;
-    FixedText<128> Comment;
+    FixedText<VBMP3_TEXT_WIDTH> Title;
+    FixedText<VBMP3_TEXT_WIDTH> Artist;
+    FixedText<VBMP3_TEXT_WIDTH> Album;
+    FixedText<VBMP3_YEAR_WIDTH> Year;
+    FixedText<VBMP3_TEXT_WIDTH> Comment;
     std::int32_t Genre = 0;
-    FixedText<128> GenreName;
+    FixedText<VBMP3_TEXT_WIDTH> GenreName;
 };
 
 struct TagRecord : ShortTagRecord {
     std::int32_t TrackNo = 0;
 };
 
-constexpr std::size_t kTrackInfoSize = 272;
-constexpr std::size_t kShortTagRecordSize = 652;
-constexpr std::size_t kTagRecordSize = 656;
-
+// Field offsets in the byte form, by the program form's names.
 namespace offsets {
-constexpr std::size_t Title = 0, Artist = 128, Album = 256, Year = 384, Comment = 389,
-                      Genre = 520, GenreName = 524, TrackNo = 652;
-constexpr std::size_t Length = 268;
+inline constexpr std::size_t Title = VBMP3_TAG_TITLE, Artist = VBMP3_TAG_ARTIST,
+                             Album = VBMP3_TAG_ALBUM, Year = VBMP3_TAG_YEAR,
+                             Comment = VBMP3_TAG_COMMENT, Genre = VBMP3_TAG_GENRE,
+                             GenreName = VBMP3_TAG_GENRE_NAME, TrackNo = VBMP3_TAG_TRACK_NO;
+inline constexpr std::size_t Length = VBMP3_INFO_LENGTH;
 } // namespace offsets
 
-using TrackInfoBytes = std::array<std::uint8_t, kTrackInfoSize>;
-using TagRecordBytes = std::array<std::uint8_t, kTagRecordSize>;
-using ShortTagRecordBytes = std::array<std::uint8_t, kShortTagRecordSize>;
+using TrackInfoBytes = std::array<std::uint8_t, VBMP3_TRACK_INFO_SIZE>;
+using TagRecordBytes = std::array<std::uint8_t, VBMP3_TAG_RECORD_SIZE>;
+using ShortTagRecordBytes = std::array<std::uint8_t, VBMP3_SHORT_TAG_RECORD_SIZE>;
 
 TrackInfoBytes toBytes(const TrackInfo& r);
 TagRecordBytes toBytes(const TagRecord& r);

@@ -1,6 +1,7 @@
 #include "VBMP3.h"
 
 #include "AppFolder.h"
+#include "vbmp3_abi.h"
 
 #include <dlfcn.h>
 
@@ -70,43 +71,39 @@ Fn resolve(const char* name, Fn& cache, unsigned& cachedGen) {
     return cache;
 }
 
-#define VBMP3_CALL(name, Sig, ...)                                   \
-    static Sig cache_##name = nullptr;                               \
+// Calls the library's operation `name`, typed by its declaration in the
+// public header (the global one, not this namespace's wrapper of that name).
+#define VBMP3_CALL(name, ...)                                        \
+    static decltype(&::name) cache_##name = nullptr;                 \
     static unsigned gen_##name = 0;                                  \
     return resolve(#name, cache_##name, gen_##name)(__VA_ARGS__)
 
-using Void = std::int32_t (*)();
-using IntInt = std::int32_t (*)(std::int32_t, std::int32_t);
-using PtrPtr = std::int32_t (*)(std::int32_t*, std::int32_t*);
-using Ptr = std::int32_t (*)(std::int32_t*);
-using Int = std::int32_t (*)(std::int32_t);
-
 } // namespace
 
-std::int32_t vbmp3_init() { VBMP3_CALL(vbmp3_init, Void); }
+std::int32_t vbmp3_init() { VBMP3_CALL(vbmp3_init); }
 
 std::int32_t vbmp3_setVolume(std::int32_t left, std::int32_t right) {
-    VBMP3_CALL(vbmp3_setVolume, IntInt, left, right);
+    VBMP3_CALL(vbmp3_setVolume, left, right);
 }
 
 std::int32_t vbmp3_getVolume(std::int32_t& left, std::int32_t& right) {
-    VBMP3_CALL(vbmp3_getVolume, PtrPtr, &left, &right);
+    VBMP3_CALL(vbmp3_getVolume, &left, &right);
 }
 
-std::int32_t vbmp3_stop() { VBMP3_CALL(vbmp3_stop, Void); }
-std::int32_t vbmp3_encodeStop() { VBMP3_CALL(vbmp3_encodeStop, Void); }
-std::int32_t vbmp3_play() { VBMP3_CALL(vbmp3_play, Void); }
-std::int32_t vbmp3_pause() { VBMP3_CALL(vbmp3_pause, Void); }
-std::int32_t vbmp3_restart() { VBMP3_CALL(vbmp3_restart, Void); }
-std::int32_t vbmp3_stopCallback() { VBMP3_CALL(vbmp3_stopCallback, Void); }
-std::int32_t vbmp3_free() { VBMP3_CALL(vbmp3_free, Void); }
+std::int32_t vbmp3_stop() { VBMP3_CALL(vbmp3_stop); }
+std::int32_t vbmp3_encodeStop() { VBMP3_CALL(vbmp3_encodeStop); }
+std::int32_t vbmp3_play() { VBMP3_CALL(vbmp3_play); }
+std::int32_t vbmp3_pause() { VBMP3_CALL(vbmp3_pause); }
+std::int32_t vbmp3_restart() { VBMP3_CALL(vbmp3_restart); }
+std::int32_t vbmp3_stopCallback() { VBMP3_CALL(vbmp3_stopCallback); }
+std::int32_t vbmp3_free() { VBMP3_CALL(vbmp3_free); }
 
 std::int32_t vbmp3_getState(std::int32_t& position) {
-    VBMP3_CALL(vbmp3_getState, Ptr, &position);
+    VBMP3_CALL(vbmp3_getState, &position);
 }
 
 std::int32_t vbmp3_seek(std::int32_t position) {
-    VBMP3_CALL(vbmp3_seek, Int, position);
+    VBMP3_CALL(vbmp3_seek, position);
 }
 
 namespace {
@@ -120,28 +117,24 @@ std::int32_t throughBytes(Record& record, Call call) {
     return r;
 }
 
-using PathRecord = std::int32_t (*)(const char*, std::uint8_t*);
-using PathRecordIntInt = std::int32_t (*)(const char*, std::uint8_t*, std::int32_t, std::int32_t);
-using Record = std::int32_t (*)(std::uint8_t*);
-
 } // namespace
 
 std::int32_t vbmp3_open(const std::string& path, TrackInfo& info) {
-    return throughBytes(info, [&](std::uint8_t* b) { VBMP3_CALL(vbmp3_open, PathRecord, path.c_str(), b); });
+    return throughBytes(info, [&](std::uint8_t* b) { VBMP3_CALL(vbmp3_open, path.c_str(), b); });
 }
 
 std::int32_t vbmp3_getFileTagInfoEX(const std::string& path, TagRecord& tag) {
-    return throughBytes(tag, [&](std::uint8_t* b) { VBMP3_CALL(vbmp3_getFileTagInfoEX, PathRecord, path.c_str(), b); });
+    return throughBytes(tag, [&](std::uint8_t* b) { VBMP3_CALL(vbmp3_getFileTagInfoEX, path.c_str(), b); });
 }
 
 std::int32_t vbmp3_setTagInfoEX(const std::string& path, TagRecord& tag, std::int32_t a, std::int32_t b) {
     return throughBytes(tag, [&](std::uint8_t* bytes) {
-        VBMP3_CALL(vbmp3_setTagInfoEX, PathRecordIntInt, path.c_str(), bytes, a, b);
+        VBMP3_CALL(vbmp3_setTagInfoEX, path.c_str(), bytes, a, b);
     });
 }
 
 std::int32_t vbmp3_getGenre(ShortTagRecord& rec) {
-    return throughBytes(rec, [](std::uint8_t* b) { VBMP3_CALL(vbmp3_getGenre, Record, b); });
+    return throughBytes(rec, [](std::uint8_t* b) { VBMP3_CALL(vbmp3_getGenre, b); });
 }
 
 void setLibraryPath(const std::string& path) {

@@ -1,6 +1,30 @@
 #pragma once
 // The player's main window: cover area, progress bar, the button row and the
 // volume row, with the window's state and one handler per control event.
+//
+// The form keeps its historical names; what each one is:
+//   pic_View      the cover area at the top: shows and fades covers, takes
+//                 dropped files, a double-click opens the store page
+//   pic_main      an off-screen picture that holds the loaded cover for the fade
+//   PicStatus     the progress bar under the cover; a press seeks
+//   cmdPlay       PLAY / PAUSE (the caption names what a click does next)
+//   cmdStop       STOP
+//   cmdVol        VOL: shows or hides the volume row
+//   cmdNext       TAG: opens the tag editor for the current file
+//   cmdLoad       LOAD: the open-file dialog
+//   cmdHelp       HELP: the help file, when there is one
+//   cmdOption     VER: the about box
+//   Label1        the "VOLUME" label of the volume row
+//   ScSoftVol     the volume slider (0 to 100) of the volume row
+//   TimerStatus   the 100 ms poll that keeps cmdPlay's caption and PicStatus current
+//   TimerImg      the poll that waits for the cover fetcher to end
+//   FileName      the current track, as supplied (command line, dialog or drop)
+//   ViewStatus    a cover is on show (the store link and the caption look at it)
+//   VolStat       the volume row is shown
+//   AsinFileName  the "asin" hand-off file the fetcher leaves for the store link
+//   CngVol        progress-bar twips per second of the track; 0 = no bar, no seeking
+//   TrackLength   the opened track's length in seconds
+//   hProcess      the running cover fetcher; kept by CoverSearch
 #include "CoverView.h"
 
 #include <QString>

@@ -2,6 +2,7 @@
 // arguments, states move like the real library's, and tests steer the results.
 #include "vbmp3_abi.h"
 
+#include <algorithm>
 #include <cstring>
 #include <map>
 #include <mutex>
@@ -15,9 +16,9 @@ struct Stub {
     int32_t openResult = 1, length = 200;
     int32_t left = 0, right = 0;
     int32_t tagResult = 0;
-    uint8_t tag[656] = {};
+    uint8_t tag[VBMP3_TAG_RECORD_SIZE] = {};
     int32_t setTagResult = 1;
-    uint8_t written[656] = {};
+    uint8_t written[VBMP3_TAG_RECORD_SIZE] = {};
     int32_t writeCount = 0;
     std::map<int32_t, std::string> genreNames;
 };
@@ -29,13 +30,8 @@ Stub& stub() {
 
 void log(const std::string& line) { stub().calls += line + "\n"; }
 
-int32_t readInt(const uint8_t* p) {
-    return static_cast<int32_t>(uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24);
-}
-
-void writeInt(uint8_t* p, int32_t v) {
-    for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(static_cast<uint32_t>(v) >> (8 * i));
-}
+using vbmp3_abi::getInt;
+using vbmp3_abi::putInt;
 
 } // namespace
 
@@ -59,7 +55,7 @@ int32_t vbmp3_stop(void) { log("stop"); stub().state = 0; return 1; }
 int32_t vbmp3_encodeStop(void) { log("encodeStop"); return 1; }
 int32_t vbmp3_open(const char* path, uint8_t* info) {
     log(std::string("open ") + path);
-    if (stub().openResult) writeInt(info + 268, stub().length);
+    if (stub().openResult) putInt(info + VBMP3_INFO_LENGTH, stub().length);
     return stub().openResult;
 }
 int32_t vbmp3_play(void) { log("play"); stub().state = 1; stub().position = 0; return 1; }
@@ -72,21 +68,21 @@ int32_t vbmp3_getState(int32_t* pos) {
 int32_t vbmp3_seek(int32_t pos) { log("seek " + std::to_string(pos)); stub().position = pos; return 1; }
 int32_t vbmp3_getFileTagInfoEX(const char* path, uint8_t* tag) {
     log(std::string("getFileTagInfoEX ") + path);
-    if (stub().tagResult) std::memcpy(tag, stub().tag, 656);
+    if (stub().tagResult) std::memcpy(tag, stub().tag, VBMP3_TAG_RECORD_SIZE);
     return stub().tagResult;
 }
 int32_t vbmp3_setTagInfoEX(const char* path, uint8_t* tag, int32_t a, int32_t b) {
     log(std::string("setTagInfoEX ") + path + " " + std::to_string(a) + " " + std::to_string(b));
-    std::memcpy(stub().written, tag, 656);
+    std::memcpy(stub().written, tag, VBMP3_TAG_RECORD_SIZE);
     ++stub().writeCount;
     return stub().setTagResult;
 }
 int32_t vbmp3_getGenre(uint8_t* rec) {
-    int32_t genre = readInt(rec + 520);
-    std::memset(rec + 524, 0, 128);
+    int32_t genre = getInt(rec + VBMP3_TAG_GENRE);
+    std::memset(rec + VBMP3_TAG_GENRE_NAME, 0, VBMP3_TEXT_WIDTH);
     auto it = stub().genreNames.find(genre);
     std::string name = it != stub().genreNames.end() ? it->second : "Genre" + std::to_string(genre);
-    std::memcpy(rec + 524, name.data(), name.size() < 127 ? name.size() : 127);
+    std::memcpy(rec + VBMP3_TAG_GENRE_NAME, name.data(), std::min<std::size_t>(name.size(), VBMP3_TEXT_WIDTH - 1));
     return 1;
 }
 int32_t vbmp3_stopCallback(void) { log("stopCallback"); return 1; }
@@ -105,12 +101,12 @@ VBMP3_API void vbstub_set_open(int32_t result, int32_t length) {
     stub().length = length;
 }
 VBMP3_API void vbstub_set_tag(const uint8_t* tag656, int32_t result) {
-    if (tag656) std::memcpy(stub().tag, tag656, 656);
+    if (tag656) std::memcpy(stub().tag, tag656, VBMP3_TAG_RECORD_SIZE);
     stub().tagResult = result;
 }
 VBMP3_API void vbstub_set_settag_result(int32_t result) { stub().setTagResult = result; }
 VBMP3_API int32_t vbstub_written_tag(uint8_t* out656) {
-    std::memcpy(out656, stub().written, 656);
+    std::memcpy(out656, stub().written, VBMP3_TAG_RECORD_SIZE);
     return stub().writeCount;
 }
 VBMP3_API void vbstub_set_genre_name(int32_t genre, const char* cp932) { stub().genreNames[genre] = cp932; }

@@ -22,9 +22,9 @@ struct Property {
 };
 
 constexpr Property kProperties[] = {
-    {VBMP3_TAG_TITLE, "TITLE"}, {VBMP3_TAG_ARTIST, "ARTIST"},   {VBMP3_TAG_ALBUM, "ALBUM"},
-    {VBMP3_TAG_DATE, "DATE"},   {VBMP3_TAG_COMMENT, "COMMENT"}, {VBMP3_TAG_GENRE, "GENRE"},
-    {VBMP3_TAG_TRACK, "TRACKNUMBER"},
+    {VBMP3_KEY_TITLE, "TITLE"}, {VBMP3_KEY_ARTIST, "ARTIST"},   {VBMP3_KEY_ALBUM, "ALBUM"},
+    {VBMP3_KEY_DATE, "DATE"},   {VBMP3_KEY_COMMENT, "COMMENT"}, {VBMP3_KEY_GENRE, "GENRE"},
+    {VBMP3_KEY_TRACK, "TRACKNUMBER"},
 };
 
 // Hands over the first value of each field the tag has; how many it handed.
@@ -39,7 +39,7 @@ int handOver(const TagLib::Tag* tag, Vbmp3TagField field, void* context) {
         // TagLib names a numeric ID3v2 genre ("(17)" in the file) after its
         // own list; the number itself is what the caller looks up.
         if (const auto* id3 = dynamic_cast<const TagLib::ID3v2::Tag*>(tag);
-            id3 && p.key == VBMP3_TAG_GENRE) {
+            id3 && p.key == VBMP3_KEY_GENRE) {
             const auto& frames = id3->frameList("TCON");
             const auto* text = frames.isEmpty()
                                    ? nullptr

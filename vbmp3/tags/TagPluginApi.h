@@ -13,14 +13,14 @@ extern "C" {
 #define VBMP3_TAG_READ "vbmp3tags_read"
 
 enum Vbmp3TagKey {
-    VBMP3_TAG_TITLE,
-    VBMP3_TAG_ARTIST,
-    VBMP3_TAG_ALBUM,
-    VBMP3_TAG_DATE,
-    VBMP3_TAG_COMMENT,
-    VBMP3_TAG_GENRE, // a genre name, or an ID3v1 genre number as text
-    VBMP3_TAG_TRACK, // as the tag has it, "3/12" say
-    VBMP3_TAG_KEYS
+    VBMP3_KEY_TITLE,
+    VBMP3_KEY_ARTIST,
+    VBMP3_KEY_ALBUM,
+    VBMP3_KEY_DATE,
+    VBMP3_KEY_COMMENT,
+    VBMP3_KEY_GENRE, // a genre name, or an ID3v1 genre number as text
+    VBMP3_KEY_TRACK, // as the tag has it, "3/12" say
+    VBMP3_KEYS
 };
 
 // Receives one field: UTF-8, length bytes, no NUL needed.

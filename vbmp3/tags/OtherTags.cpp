@@ -58,17 +58,17 @@ int OtherTags::track(std::string_view text) {
 
 Id3v1Tag OtherTags::convert(const Fields& f) {
     Id3v1Tag t;
-    t.title = cp932(f[VBMP3_TAG_TITLE]);
-    t.artist = cp932(f[VBMP3_TAG_ARTIST]);
-    t.album = cp932(f[VBMP3_TAG_ALBUM]);
-    t.comment = cp932(f[VBMP3_TAG_COMMENT]);
+    t.title = cp932(f[VBMP3_KEY_TITLE]);
+    t.artist = cp932(f[VBMP3_KEY_ARTIST]);
+    t.album = cp932(f[VBMP3_KEY_ALBUM]);
+    t.comment = cp932(f[VBMP3_KEY_COMMENT]);
     // "2024", "2024-05-01", "2024-05-01T12:00": the year leads.
-    std::string_view date = trimmed(f[VBMP3_TAG_DATE]);
+    std::string_view date = trimmed(f[VBMP3_KEY_DATE]);
     std::string_view afterYear = date;
     if (leadingNumber(afterYear) >= 0 && date.size() - afterYear.size() == 4)
         t.year = std::string(date.substr(0, 4));
-    t.genre = genre(f[VBMP3_TAG_GENRE]);
-    t.track = track(f[VBMP3_TAG_TRACK]);
+    t.genre = genre(f[VBMP3_KEY_GENRE]);
+    t.track = track(f[VBMP3_KEY_TRACK]);
     return t;
 }
 
@@ -79,7 +79,7 @@ std::optional<Id3v1Tag> OtherTags::read(const char* path) {
     if (!readTag) return std::nullopt;
     Fields fields;
     const auto take = [](void* context, int key, const char* utf8, std::size_t length) {
-        if (key >= 0 && key < VBMP3_TAG_KEYS) (*static_cast<Fields*>(context))[key].assign(utf8, length);
+        if (key >= 0 && key < VBMP3_KEYS) (*static_cast<Fields*>(context))[key].assign(utf8, length);
     };
     if (readTag(fd.get(), take, &fields) == 0) return std::nullopt;
     return convert(fields);

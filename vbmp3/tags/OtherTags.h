@@ -14,7 +14,7 @@ namespace vbmp3 {
 
 class OtherTags {
 public:
-    using Fields = std::array<std::string, VBMP3_TAG_KEYS>; // UTF-8, by Vbmp3TagKey
+    using Fields = std::array<std::string, VBMP3_KEYS>; // UTF-8, by Vbmp3TagKey
 
     // Text bytes a record field holds (its width less the closing NUL).
     static constexpr std::size_t kTextBytes = 127;

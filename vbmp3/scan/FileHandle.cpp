@@ -20,30 +20,31 @@ FileHandle openRegularFile(const char* path, int flags) {
     return fd;
 }
 
-bool readAt(int fd, void* buf, size_t n, off_t offset) {
-    auto* p = static_cast<unsigned char*>(buf);
+namespace {
+
+// pread and pwrite may move fewer bytes than asked or be interrupted: go on
+// until every byte has moved; false at an error or the end of the file.
+template <typename Byte, typename Io>
+bool allAt(int fd, Byte* p, size_t n, off_t offset, Io io) {
     while (n > 0) {
-        ssize_t got = ::pread(fd, p, n, offset);
-        if (got < 0 && errno == EINTR) continue;
-        if (got <= 0) return false;
-        p += got;
-        n -= static_cast<size_t>(got);
-        offset += got;
+        const ssize_t moved = io(fd, p, n, offset);
+        if (moved < 0 && errno == EINTR) continue;
+        if (moved <= 0) return false;
+        p += moved;
+        n -= static_cast<size_t>(moved);
+        offset += moved;
     }
     return true;
 }
 
+} // namespace
+
+bool readAt(int fd, void* buf, size_t n, off_t offset) {
+    return allAt(fd, static_cast<unsigned char*>(buf), n, offset, ::pread);
+}
+
 bool writeAt(int fd, const void* buf, size_t n, off_t offset) {
-    auto* p = static_cast<const unsigned char*>(buf);
-    while (n > 0) {
-        ssize_t put = ::pwrite(fd, p, n, offset);
-        if (put < 0 && errno == EINTR) continue;
-        if (put <= 0) return false;
-        p += put;
-        n -= static_cast<size_t>(put);
-        offset += put;
-    }
-    return true;
+    return allAt(fd, static_cast<const unsigned char*>(buf), n, offset, ::pwrite);
 }
 
 } // namespace vbmp3
