@@ -1,6 +1,7 @@
 #include "VBMP3.h"
 
 #include "AppFolder.h"
+#include "HandoffContract.h"
 #include "vbmp3_abi.h"
 
 #include <dlfcn.h>
@@ -41,7 +42,7 @@ Binding& binding() {
 void* library() {
     auto& b = binding();
     if (!b.handle) {
-        std::string path = b.path.empty() ? vel::appFile("libvbmp3.so") : b.path;
+        std::string path = b.path.empty() ? vel::appFile(vel::kDecoderLibrary) : b.path;
         b.loadedPath = path;
         b.handle.reset(dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL));
         if (!b.handle) {

@@ -2,6 +2,7 @@
 
 #include "AnsiCodec.h"
 #include "CurlWebClient.h"
+#include "HandoffContract.h"
 #include "HandoffFile.h"
 #include "OwnCover.h"
 #include "Records.h"
@@ -35,10 +36,10 @@ frm_main::frm_main(std::string folder, HttpSettings http)
 void frm_main::Form_Load(const std::string& commandTail) {
     VBMP3::vbmp3_init();
     FileName = commandTail;
-    AsinFileName = folder_ + "/asin";
-    ImgFileName = folder_ + "/temp.jpg";
+    AsinFileName = folder_ + "/" + vel::kAsinFile;
+    ImgFileName = folder_ + "/" + vel::kCoverFile;
     if (!FileName.empty()) {
-        RemoveLeftoverTemporaries(folder_, {"temp.jpg", "asin"});
+        RemoveLeftoverTemporaries(folder_, {vel::kCoverFile, vel::kAsinFile});
         vel::TrimQuotes(FileName);
         FetchCover();
     }

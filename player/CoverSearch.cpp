@@ -1,6 +1,7 @@
 #include "CoverSearch.h"
 
 #include "AppFolder.h"
+#include "HandoffContract.h"
 #include "HandoffFolder.h"
 #include "Notice.h"
 
@@ -17,13 +18,13 @@ CoverSearch::CoverSearch(QTimer& timerImg, QWidget* owner, std::function<void()>
                          std::function<void()> clearCover)
     : timerImg_(timerImg), owner_(owner), showCover_(std::move(showCover)), clearCover_(std::move(clearCover)) {}
 
-QString CoverSearch::coverPath() { return QFile::decodeName(vel::handoffFile("temp.jpg").c_str()); }
+QString CoverSearch::coverPath() { return QFile::decodeName(vel::handoffFile(vel::kCoverFile).c_str()); }
 
 bool CoverSearch::StartCoverSearch(const QString& path) {
     // The quotes keep the track path whole on the fetcher's command line; the
     // fetcher takes them off again.
     const QByteArray argument = '"' + QFile::encodeName(path) + '"';
-    const int err = process_.start(vel::appFile("velfetch"), argument.toStdString());
+    const int err = process_.start(vel::appFile(vel::kFetcherProgram), argument.toStdString());
     if (err == ENOENT) return false;
     if (err != 0) {
         showNotice(owner_, NoticeIcon::Critical, QStringLiteral("ERROR"),
@@ -40,7 +41,7 @@ void CoverSearch::TimerImg_Timer() {
     // when showing it lets further ticks through.
     timerImg_.stop();
     struct stat st {};
-    if (stat(vel::handoffFile("temp.jpg").c_str(), &st) == 0 && S_ISREG(st.st_mode))
+    if (stat(vel::handoffFile(vel::kCoverFile).c_str(), &st) == 0 && S_ISREG(st.st_mode))
         showCover_();
     else
         clearCover_();

@@ -1,6 +1,7 @@
 #include "frm_main.h"
 
 #include "AppFolder.h"
+#include "HandoffContract.h"
 #include "HandoffFolder.h"
 #include "CoverSearch.h"
 #include "CentreOnOwner.h"
@@ -135,7 +136,7 @@ bool frm_main::Form_Load(const QString& commandLine) {
     setClientHeightTwips(ClientHeightClosed);
     VolStat = false;
 
-    AsinFileName = QString::fromStdString(vel::handoffFile("asin"));
+    AsinFileName = QString::fromStdString(vel::handoffFile(vel::kAsinFile));
 
     bool otherInstance = false;
     instanceLock_ = acquireInstanceLock(lockPath.isEmpty() ? instanceLockPath() : lockPath, otherInstance);
