@@ -25,7 +25,7 @@
 //   CngVol        progress-bar twips per second of the track; 0 = no bar, no seeking
 //   TrackLength   the opened track's length in seconds
 //   hProcess      the running cover fetcher; kept by CoverSearch
-#include "CoverView.h"
+#include "cover/CoverView.h"
 
 #include <QString>
 #include <QWidget>

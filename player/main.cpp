@@ -1,8 +1,8 @@
 // velplay: the MP3 player.
-#include "AppIcon.h"
-#include "JapaneseFont.h"
-#include "QtTranslation.h"
 #include "VBMP3.h"
+#include "desktop/AppIcon.h"
+#include "desktop/JapaneseFont.h"
+#include "desktop/QtTranslation.h"
 #include "frm_main.h"
 #include "mpris/MprisService.h"
 

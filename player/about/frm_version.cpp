@@ -1,9 +1,9 @@
 #include "about/frm_version.h"
 
-#include "AppIcon.h"
-#include "ExternalOpen.h"
-#include "JapaneseFont.h"
 #include "Twips.h"
+#include "desktop/AppIcon.h"
+#include "desktop/ExternalOpen.h"
+#include "desktop/JapaneseFont.h"
 
 #include <QEvent>
 #include <QLabel>

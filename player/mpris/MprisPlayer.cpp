@@ -1,9 +1,9 @@
 #include "MprisPlayer.h"
 
-#include "CoverSearch.h"
 #include "MprisService.h"
 #include "TextUtil.h"
 #include "VBMP3.h"
+#include "cover/CoverSearch.h"
 #include "frm_main.h"
 
 #include <QFile>

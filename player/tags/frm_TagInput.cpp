@@ -1,11 +1,11 @@
 #include "frm_TagInput.h"
 
-#include "LibraryPath.h"
-#include "Notice.h"
 #include "TextUtil.h"
 #include "TitleName.h"
 #include "Twips.h"
 #include "VBMP3.h"
+#include "desktop/LibraryPath.h"
+#include "desktop/Notice.h"
 
 #include <QComboBox>
 #include <QFile>

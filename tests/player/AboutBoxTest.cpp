@@ -1,7 +1,7 @@
 // The about box: contents, the link's hover effect, the link and OK.
-#include "JapaneseFont.h"
 #include "PlayerFixture.h"
 #include "about/frm_version.h"
+#include "desktop/JapaneseFont.h"
 
 #include <QApplication>
 #include <QFontInfo>

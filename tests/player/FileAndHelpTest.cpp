@@ -1,6 +1,6 @@
 // LOAD with its open-file dialog, and HELP.
 #include "PlayerFixture.h"
-#include "ShowOpenDialog.h"
+#include "desktop/ShowOpenDialog.h"
 
 #include <QApplication>
 #include <QFile>

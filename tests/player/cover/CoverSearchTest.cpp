@@ -1,8 +1,8 @@
 // Starting the fetcher, waiting for it and handing over to the cover display,
 // with stand-in fetcher scripts in a temporary application folder.
 #include "AppFolder.h"
-#include "CoverSearch.h"
-#include "Notice.h"
+#include "cover/CoverSearch.h"
+#include "desktop/Notice.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>

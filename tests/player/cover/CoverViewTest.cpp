@@ -1,5 +1,5 @@
 // The cover area: fade geometry, frames on real pixels, loading and clearing.
-#include "CoverView.h"
+#include "cover/CoverView.h"
 
 #include <QCoreApplication>
 #include <QDropEvent>

@@ -1,8 +1,8 @@
 // The player ending the real fetcher at random moments of its run, as a new
 // track does: no temporary file may stay behind, and "temp.jpg" and "asin"
 // hold either the old bytes or the new ones.
-#include "FetcherProcess.h"
 #include "StandinServer.h"
+#include "cover/FetcherProcess.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,8 +1,8 @@
 // The main window's track road: caption, drops, fade-out before the search,
 // the fetcher's hand-over, the store link and the tag editor.
 #include "AppFolder.h"
-#include "CoverSearch.h"
 #include "StubLibrary.h"
+#include "cover/CoverSearch.h"
 #include "frm_main.h"
 #include "tags/frm_TagInput.h"
 

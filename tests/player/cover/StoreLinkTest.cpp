@@ -1,5 +1,5 @@
 // The store link: reading "asin", the two addresses, the desktop opener.
-#include "StoreLink.h"
+#include "cover/StoreLink.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,7 +1,7 @@
 // The tag editor against the recording stand-in library.
 #include "AnsiCodec.h"
-#include "Notice.h"
 #include "StubLibrary.h"
+#include "desktop/Notice.h"
 #include "tags/frm_TagInput.h"
 
 #include <QApplication>

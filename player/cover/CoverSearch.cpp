@@ -3,7 +3,7 @@
 #include "AppFolder.h"
 #include "HandoffContract.h"
 #include "HandoffFolder.h"
-#include "Notice.h"
+#include "desktop/Notice.h"
 
 #include <QFile>
 #include <QTimer>

@@ -1,8 +1,8 @@
 // The player among the desktop's pieces: Qt's own texts in Japanese, dialogs
 // centred on the window, viewers and browsers started apart from the player.
-#include "ExternalOpen.h"
 #include "PlayerFixture.h"
-#include "QtTranslation.h"
+#include "desktop/ExternalOpen.h"
+#include "desktop/QtTranslation.h"
 
 #include <QApplication>
 #include <QDialog>
