@@ -75,8 +75,6 @@ CurlWebClient::CurlWebClient(HttpSettings http, std::string caBundle)
 
 CurlWebClient::~CurlWebClient() = default;
 
-void CurlWebClient::EasyDeleter::operator()(CURL* h) const { curl_easy_cleanup(h); }
-
 WebReply CurlWebClient::Get(const std::string& url, Clock::time_point end, std::size_t maxBytes) {
     WebReply reply;
     if (http_.until) end = std::min(end, *http_.until);
@@ -88,30 +86,12 @@ WebReply CurlWebClient::Get(const std::string& url, Clock::time_point end, std::
     if (!easy_) return reply;
     CURL* h = easy_.get();
     curl_easy_reset(h);
-    guard_.Attach(h);
+    SetUpTransfer(h, guard_, {url, agent_.c_str(), 5L, std::min(limit, http_.connectTimeout), http_.proxy, caBundle_});
     std::pair<RequestGuard*, CURL*> headerUser{&guard_, h};
     curl_easy_setopt(h, CURLOPT_HEADERFUNCTION, onHeader);
     curl_easy_setopt(h, CURLOPT_HEADERDATA, &headerUser);
     Sink sink{std::min(maxBytes, http_.maxBodyBytes), {}};
-    curl_easy_setopt(h, CURLOPT_URL, url.c_str());
-    curl_easy_setopt(h, CURLOPT_USERAGENT, agent_.c_str());
-    curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 1L);
-    curl_easy_setopt(h, CURLOPT_MAXREDIRS, 5L);
-    curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(h, CURLOPT_REDIR_PROTOCOLS_STR, "http,https"); // and the guard judges every hop
-    curl_easy_setopt(h, CURLOPT_SSL_VERIFYPEER, 1L);
-    curl_easy_setopt(h, CURLOPT_SSL_VERIFYHOST, 2L);
-    if (!caBundle_.empty()) {
-        curl_easy_setopt(h, CURLOPT_CAINFO, caBundle_.c_str());
-        curl_easy_setopt(h, CURLOPT_PROXY_CAINFO, caBundle_.c_str());
-    }
-    if (!http_.proxy.empty()) {
-        curl_easy_setopt(h, CURLOPT_PROXY, http_.proxy.c_str());
-        curl_easy_setopt(h, CURLOPT_NOPROXY, "");
-    }
     curl_easy_setopt(h, CURLOPT_ACCEPT_ENCODING, ""); // whatever libcurl can decode; the cap counts decoded bytes
-    curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT_MS, long(std::min(limit, http_.connectTimeout).count()));
     curl_easy_setopt(h, CURLOPT_TIMEOUT_MS, long(limit.count()));
     // A server that sends nothing for the silence time-out ends the download.
     curl_easy_setopt(h, CURLOPT_LOW_SPEED_LIMIT, 1L);

@@ -3,13 +3,11 @@
 // the environment for both schemes (libcurl reads http_proxy, https_proxy and
 // no_proxy itself) and the fetcher's time-outs, size cap and download deadline.
 // Requests reach only public addresses (RequestGuard), except the proxy.
-#include "HttpFetch.h"
+#include "CurlSetup.h"
+#include "HttpSettings.h"
 #include "RequestGuard.h"
 #include "WebClient.h"
 
-#include <curl/curl.h>
-
-#include <memory>
 #include <string>
 
 namespace velfetch::opencatalog {
@@ -39,10 +37,7 @@ private:
     RequestGuard guard_; // no reply sends a request into the user's own network
     // One handle for all requests: its connections and its parsed CA store
     // carry over from one request to the next.
-    struct EasyDeleter {
-        void operator()(CURL* h) const;
-    };
-    std::unique_ptr<CURL, EasyDeleter> easy_;
+    CurlEasy easy_;
     std::stop_token stop_; // of the request under way
 };
 

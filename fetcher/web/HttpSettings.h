@@ -1,11 +1,9 @@
 #pragma once
-// The fetcher's only network primitive: one plain GET, the body as bytes.
+// The limits every download of the fetcher keeps, whichever client makes it.
 #include <chrono>
 #include <cstddef>
-#include <cstdint>
 #include <optional>
 #include <string>
-#include <vector>
 
 namespace velfetch {
 
@@ -21,15 +19,5 @@ struct HttpSettings {
     std::optional<std::chrono::steady_clock::time_point> until;
     std::string proxy; // empty: the environment's http_proxy (and no_proxy), as libcurl reads them
 };
-
-// Downloads `url` (agent "velbot", redirects followed, never from a cache, no
-// status check: an error page is data) and returns the number of body bytes.
-// - body received: `bytes` holds exactly the body; a read that fails part-way
-//   or falls silent keeps what arrived before;
-// - a response with an empty body, or past the size cap or the deadline:
-//   `bytes` is emptied and 0 returned;
-// - empty URL (no network access at all) or no response: 0, `bytes` untouched.
-std::int32_t DownloadBytes(const std::string& url, std::vector<std::uint8_t>& bytes,
-                           const HttpSettings& settings = {});
 
 } // namespace velfetch

@@ -1,7 +1,7 @@
 #include "HttpFetch.h"
 
+#include "CurlSetup.h"
 #include "PublicAddress.h"
-#include "RequestGuard.h"
 
 #include <curl/curl.h>
 
@@ -15,13 +15,6 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 constexpr std::size_t kReadSize = 10240; // bytes asked for per read
-
-struct EasyDeleter {
-    void operator()(CURL* h) const { curl_easy_cleanup(h); }
-};
-struct ListDeleter {
-    void operator()(curl_slist* l) const { curl_slist_free_all(l); }
-};
 
 struct Transfer {
     const HttpSettings& settings;
@@ -90,11 +83,11 @@ std::int32_t DownloadBytes(const std::string& url, std::vector<std::uint8_t>& by
     if (url.empty() || !opencatalog::MayRequest(url)) return 0;
     if (settings.until && std::chrono::steady_clock::now() >= *settings.until) return 0;
 
-    std::unique_ptr<CURL, EasyDeleter> easy(curl_easy_init());
+    CurlEasy easy(curl_easy_init());
     if (!easy) return 0;
     CURL* h = easy.get();
 
-    std::unique_ptr<curl_slist, ListDeleter> headers;
+    CurlList headers;
     for (const char* line : {"Cache-Control: no-cache", "Pragma: no-cache"}) {
         curl_slist* grown = curl_slist_append(headers.get(), line);
         if (!grown) return 0;
@@ -103,23 +96,11 @@ std::int32_t DownloadBytes(const std::string& url, std::vector<std::uint8_t>& by
     }
 
     opencatalog::RequestGuard guard(settings.proxy);
-    guard.Attach(h);
     Transfer t{settings, h, guard};
-    curl_easy_setopt(h, CURLOPT_URL, url.c_str());
-    curl_easy_setopt(h, CURLOPT_USERAGENT, "velbot");
+    // The built-in steps name no CA bundle: libcurl's own serves them.
+    SetUpTransfer(h, guard, {url, "velbot", 10L, settings.connectTimeout, settings.proxy, std::string()});
     curl_easy_setopt(h, CURLOPT_HTTPHEADER, headers.get());
-    curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(settings.connectTimeout.count()));
-    curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 1L);
-    curl_easy_setopt(h, CURLOPT_MAXREDIRS, 10L);
-    // Only web URLs: a reply must not make the fetcher read local files or other services.
-    curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(h, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
     curl_easy_setopt(h, CURLOPT_BUFFERSIZE, static_cast<long>(kReadSize));
-    if (!settings.proxy.empty()) {
-        curl_easy_setopt(h, CURLOPT_PROXY, settings.proxy.c_str());
-        curl_easy_setopt(h, CURLOPT_NOPROXY, ""); // the given proxy for every host
-    }
     curl_easy_setopt(h, CURLOPT_HEADERFUNCTION, onHeader);
     curl_easy_setopt(h, CURLOPT_HEADERDATA, &t);
     curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, onBody);

@@ -1,5 +1,6 @@
 #include "RequestGuard.h"
 
+#include "CurlHandles.h"
 #include "PublicAddress.h"
 
 #include <netdb.h>
@@ -29,10 +30,7 @@ bool startsWithNoCase(std::string_view s, std::string_view prefix) {
 // The host and port a proxy setting names ("http://proxy:3128", "proxy:3128",
 // "socks5h://[::1]:1080"); port 0 when it names none.
 std::optional<std::pair<std::string, int>> proxyHost(const std::string& setting) {
-    struct UrlDeleter {
-        void operator()(CURLU* u) const { curl_url_cleanup(u); }
-    };
-    const std::unique_ptr<CURLU, UrlDeleter> url(curl_url());
+    const CurlUrl url(curl_url());
     char* host = nullptr;
     if (!url ||
         curl_url_set(url.get(), CURLUPART_URL, setting.c_str(), CURLU_GUESS_SCHEME | CURLU_NON_SUPPORT_SCHEME) !=

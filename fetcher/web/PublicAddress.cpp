@@ -1,5 +1,7 @@
 #include "PublicAddress.h"
 
+#include "CurlHandles.h"
+
 #include <curl/curl.h>
 
 #include <arpa/inet.h>
@@ -85,11 +87,6 @@ std::string lower(std::string_view s) {
     return out;
 }
 
-struct UrlDeleter {
-    void operator()(CURLU* u) const { curl_url_cleanup(u); }
-};
-using Url = std::unique_ptr<CURLU, UrlDeleter>;
-
 std::string part(CURLU* url, CURLUPart which) {
     char* text = nullptr;
     if (curl_url_get(url, which, &text, 0) != CURLUE_OK || !text) return {};
@@ -149,13 +146,13 @@ bool IsNamedHost(std::string_view host) {
 }
 
 bool MayRequest(std::string_view url) {
-    const Url u(curl_url());
+    const CurlUrl u(curl_url());
     return u && curl_url_set(u.get(), CURLUPART_URL, std::string(url).c_str(), kUrlFlags) == CURLUE_OK &&
            mayRequest(u.get());
 }
 
 bool MayRedirect(std::string_view from, std::string_view location) {
-    const Url u(curl_url());
+    const CurlUrl u(curl_url());
     if (!u || curl_url_set(u.get(), CURLUPART_URL, std::string(from).c_str(), kUrlFlags) != CURLUE_OK) return false;
     const std::string fromScheme = lower(part(u.get(), CURLUPART_SCHEME));
     // Setting a URL over one already set resolves it relative to the first.
