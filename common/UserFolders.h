@@ -1,19 +1,29 @@
 #pragma once
-// The user's own folders for what outlives one run of the fetcher, by the
-// XDG base directory rules (a variable that is unset, empty or relative does
-// not count).
+// The user's own folders for what outlives one run of a program, by the XDG
+// base directory rules (a variable that is unset, empty or relative does not
+// count; HOME is taken alike).
 #include <string>
 
-namespace velfetch::opencatalog {
+namespace vel {
 
-// "$XDG_CACHE_HOME/velmora", else "$HOME/.cache/velmora"; empty without either.
-std::string UserCacheFolder();
+// The variable's value when it is an absolute path, else empty.
+std::string absoluteEnv(const char* name);
 
-// "$XDG_RUNTIME_DIR/velmora" (the login session's), else UserCacheFolder().
-std::string UserRuntimeFolder();
+// "<cacheHome>/velmora", else "<home>/.cache/velmora"; empty without either.
+std::string cacheFolder(const std::string& cacheHome, const std::string& home);
+
+// cacheFolder() of this process's environment.
+std::string userCacheFolder();
+
+// "$XDG_RUNTIME_DIR/velmora" (the login session's), else userCacheFolder().
+std::string userRuntimeFolder();
 
 // Creates the folder and any missing parents (those made: owner only); true
 // when it exists as a folder afterwards.
-bool MakeFolders(const std::string& path);
+bool makeFolders(const std::string& path);
 
-} // namespace velfetch::opencatalog
+// makeFolders(), and then the folder must be this user's and nobody else's:
+// not a link, owned by this user, mode 0700 (tightened when it is looser).
+bool makePrivateFolder(const std::string& path);
+
+} // namespace vel

@@ -30,8 +30,8 @@ std::string inFolder(const std::string& folder, const char* name) {
 } // namespace
 
 frm_main::frm_main(std::string folder, HttpSettings http)
-    : amazon(http), AnswersFolder(inFolder(opencatalog::UserCacheFolder(), "answers")),
-      PaceFolder(opencatalog::UserRuntimeFolder()), folder_(std::move(folder)), http_(std::move(http)) {}
+    : amazon(http), AnswersFolder(inFolder(vel::userCacheFolder(), "answers")),
+      PaceFolder(vel::userRuntimeFolder()), folder_(std::move(folder)), http_(std::move(http)) {}
 
 void frm_main::Form_Load(const std::string& commandTail) {
     VBMP3::vbmp3_init();
@@ -118,7 +118,7 @@ bool frm_main::SearchOpenCatalogues(std::u16string_view artist, std::u16string_v
     // never a temporary file left behind.
     std::optional<opencatalog::AnswerCache> answers;
     if (!AnswersFolder.empty()) answers.emplace(AnswersFolder, ReplaceFileContent);
-    const bool paced = opencatalog::MakeFolders(PaceFolder);
+    const bool paced = vel::makeFolders(PaceFolder);
     opencatalog::RequestPace musicBrainzPace(paced ? inFolder(PaceFolder, "musicbrainz.pace") : "", 1,
                                              settings.musicBrainzGap);
     opencatalog::RequestPace iTunesPace(paced ? inFolder(PaceFolder, "itunes.pace") : "",

@@ -85,7 +85,7 @@ bool isLeftoverName(const std::string& name) {
 
 AnswerCache::AnswerCache(std::string folder, FileWriter write, WallClock now, std::uint64_t capBytes)
     : folder_(std::move(folder)), write_(std::move(write)), now_(std::move(now)), cap_(capBytes),
-      usable_(MakeFolders(folder_) && access(folder_.c_str(), W_OK | X_OK) == 0) {}
+      usable_(vel::makeFolders(folder_) && access(folder_.c_str(), W_OK | X_OK) == 0) {}
 
 std::string AnswerCache::entryPath(const std::string& question) const {
     return folder_ + "/" + hex(fnv1a(question));
