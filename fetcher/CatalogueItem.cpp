@@ -1,6 +1,7 @@
 #include "CatalogueItem.h"
 
 #include "ExtractBetween.h"
+#include "LeadingNumber.h"
 #include "TextCodecs.h"
 
 #include <cstdlib>
@@ -13,8 +14,6 @@ std::u16string replaceAll(std::u16string text, std::u16string_view from, std::u1
         text.replace(pos, from.size(), to);
     return text;
 }
-
-bool isDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
 
 template <class Char, class Use>
 void forEachRecord(std::basic_string_view<Char> reply, Use use) {
@@ -80,34 +79,9 @@ CatalogueItem ReadCatalogueItem(std::string_view record) {
 }
 
 double LeadingNumber(std::u16string_view text) {
-    std::size_t i = 0;
-    while (i < text.size() && (text[i] == u' ' || text[i] == u'\t' || text[i] == u'\r' || text[i] == u'\n')) ++i;
-
-    // Collect the longest prefix of the form [+-]digits[.digits][(e|E)[+-]digits].
-    std::string number;
-    auto take = [&](auto pred) {
-        while (i < text.size() && pred(text[i])) number += char(text[i++]);
-    };
-    if (i < text.size() && (text[i] == u'+' || text[i] == u'-')) number += char(text[i++]);
-    const std::size_t digitsAt = number.size();
-    take(isDigit);
-    if (i < text.size() && text[i] == u'.') {
-        number += '.';
-        ++i;
-        take(isDigit);
-    }
-    if (number.size() == digitsAt || (number.size() == digitsAt + 1 && number.back() == '.')) return 0;
-    if (i + 1 < text.size() && (text[i] == u'e' || text[i] == u'E')) {
-        std::size_t j = i + 1;
-        std::string exponent = "e";
-        if (j < text.size() && (text[j] == u'+' || text[j] == u'-')) exponent += char(text[j++]);
-        if (j < text.size() && isDigit(text[j])) {
-            while (j < text.size() && isDigit(text[j])) exponent += char(text[j++]);
-            number += exponent;
-        }
-    }
-    // The text is now a plain decimal number; strtod gives +-HUGE_VAL or 0 past the range.
-    return std::strtod(number.c_str(), nullptr);
+    const std::string number = vel::leadingNumberText(text, {u" \t\r\n", true});
+    // strtod gives +-HUGE_VAL or 0 past the range.
+    return number.empty() ? 0 : std::strtod(number.c_str(), nullptr);
 }
 
 } // namespace velfetch

@@ -1,5 +1,6 @@
 #include "frm_TagInput.h"
 
+#include "LeadingNumber.h"
 #include "TextUtil.h"
 #include "TitleName.h"
 #include "Twips.h"
@@ -152,24 +153,10 @@ int frm_TagInput::selectedGenre() const {
 }
 
 std::optional<long long> frm_TagInput::leadingNumber(const QString& text) {
-    int i = 0;
-    const int n = int(text.size());
-    while (i < n && (text[i] == u' ' || text[i] == u'\t')) ++i;
-    const int start = i;
-    if (i < n && (text[i] == u'+' || text[i] == u'-')) ++i;
-    int digits = 0;
-    while (i < n && text[i] >= u'0' && text[i] <= u'9') ++i, ++digits;
-    if (i < n && text[i] == u'.') {
-        ++i;
-        while (i < n && text[i] >= u'0' && text[i] <= u'9') ++i, ++digits;
-    }
-    if (digits == 0) return 0;
-    QString number = text.mid(start, i - start);
-    if (number.startsWith(u'+')) number.remove(0, 1);
-    if (number.endsWith(u'.')) number.chop(1);
-    if (number.startsWith(u'.') || number.startsWith(QStringLiteral("-."))) number.insert(number.indexOf(u'.'), u'0');
+    const std::string number = vel::leadingNumberText(text.toStdU16String(), {u" \t", false});
+    if (number.empty()) return 0;
     bool ok = false;
-    const double value = QLocale::c().toDouble(number, &ok);
+    const double value = QLocale::c().toDouble(QString::fromStdString(number), &ok);
     if (!ok || !std::isfinite(value) || std::fabs(value) > 2147483647.0) return std::nullopt;
     return vel::RoundHalfEven(value);
 }
