@@ -68,7 +68,7 @@ std::int32_t Amazon::Download(std::u16string_view url, std::vector<std::uint8_t>
     return DownloadBytes(vel::toAnsi(url), bytes, http_);
 }
 
-int Amazon::CatalogueSearch(std::u16string_view words, std::u16string_view mode, int type) {
+CatalogueResult Amazon::CatalogueSearch(std::u16string_view words, std::u16string_view mode, int type) {
     std::vector<std::uint8_t> bytes;
     if (Download(CatalogueUrl(words, mode, type, 1), bytes) < kProbeMinBytes) return kUnreachable;
 

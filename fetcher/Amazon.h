@@ -11,10 +11,8 @@
 
 namespace velfetch {
 
-// Result codes of CatalogueSearch.
-constexpr int kSearchOk = 0;
-constexpr int kNoResults = 25;
-constexpr int kUnreachable = 55;
+// Result codes of CatalogueSearch (the service's own numbers).
+enum CatalogueResult : int { kSearchOk = 0, kNoResults = 25, kUnreachable = 55 };
 
 // Search type codes; the code names the query key.
 constexpr int kKeywordSearch = 10;
@@ -39,7 +37,7 @@ public:
 
     // Searches the catalogue and fills SearchResults; returns kSearchOk,
     // kNoResults or kUnreachable.
-    int CatalogueSearch(std::u16string_view words, std::u16string_view mode, int type);
+    CatalogueResult CatalogueSearch(std::u16string_view words, std::u16string_view mode, int type);
 
     // The product identifier from the search engine's first product link, or empty.
     std::u16string FindAsinByEngine(std::u16string_view query);
