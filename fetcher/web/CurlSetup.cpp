@@ -2,7 +2,7 @@
 
 namespace velfetch {
 
-void SetUpTransfer(CURL* h, opencatalog::RequestGuard& guard, const CurlRequest& request) {
+void SetUpTransfer(CURL* h, RequestGuard& guard, const CurlRequest& request) {
     guard.Attach(h);
     curl_easy_setopt(h, CURLOPT_URL, request.url.c_str());
     curl_easy_setopt(h, CURLOPT_USERAGENT, request.agent);

@@ -25,6 +25,6 @@ struct CurlRequest {
 // checks, the CA bundle, the proxy and the connect time-out, and attaches
 // `guard`, so that every connection and every redirect is held to the
 // public-address rule. The caller feeds the guard the header lines.
-void SetUpTransfer(CURL* easy, opencatalog::RequestGuard& guard, const CurlRequest& request);
+void SetUpTransfer(CURL* easy, RequestGuard& guard, const CurlRequest& request);
 
 } // namespace velfetch

@@ -19,7 +19,7 @@ constexpr std::size_t kReadSize = 10240; // bytes asked for per read
 struct Transfer {
     const HttpSettings& settings;
     CURL* easy;
-    opencatalog::RequestGuard& guard;
+    RequestGuard& guard;
     std::vector<std::uint8_t> body{};
     std::size_t count = 0;
     bool responded = false;
@@ -80,7 +80,7 @@ int onProgress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
 
 std::int32_t DownloadBytes(const std::string& url, std::vector<std::uint8_t>& bytes, const HttpSettings& settings) {
     // An address or localhost in a URL (an image URL comes from a reply) counts as no connection.
-    if (url.empty() || !opencatalog::MayRequest(url)) return 0;
+    if (url.empty() || !MayRequest(url)) return 0;
     if (settings.until && std::chrono::steady_clock::now() >= *settings.until) return 0;
 
     CurlEasy easy(curl_easy_init());
@@ -95,7 +95,7 @@ std::int32_t DownloadBytes(const std::string& url, std::vector<std::uint8_t>& by
         headers.reset(grown);
     }
 
-    opencatalog::RequestGuard guard(settings.proxy);
+    RequestGuard guard(settings.proxy);
     Transfer t{settings, h, guard};
     // The built-in steps name no CA bundle: libcurl's own serves them.
     SetUpTransfer(h, guard, {url, "velbot", 10L, settings.connectTimeout, settings.proxy, std::string()});

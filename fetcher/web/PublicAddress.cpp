@@ -16,7 +16,7 @@
 #include <memory>
 #include <string>
 
-namespace velfetch::opencatalog {
+namespace velfetch {
 namespace {
 
 struct Range {
@@ -161,4 +161,4 @@ bool MayRedirect(std::string_view from, std::string_view location) {
     return mayRequest(u.get());
 }
 
-} // namespace velfetch::opencatalog
+} // namespace velfetch

@@ -6,7 +6,7 @@
 
 struct sockaddr;
 
-namespace velfetch::opencatalog {
+namespace velfetch {
 
 // False for loopback, unspecified, private (RFC 1918 and unique-local
 // fc00::/7), shared (100.64/10), link-local, multicast, broadcast and the other
@@ -30,4 +30,4 @@ bool MayRequest(std::string_view url);
 // `from`) may be followed: as MayRequest, and never from https down to http.
 bool MayRedirect(std::string_view from, std::string_view location);
 
-} // namespace velfetch::opencatalog
+} // namespace velfetch

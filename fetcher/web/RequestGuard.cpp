@@ -13,7 +13,7 @@
 #include <memory>
 #include <strings.h>
 
-namespace velfetch::opencatalog {
+namespace velfetch {
 namespace {
 
 std::string_view trimmed(std::string_view s) {
@@ -137,4 +137,4 @@ bool RequestGuard::Header(CURL* easy, std::string_view line) {
     return false;
 }
 
-} // namespace velfetch::opencatalog
+} // namespace velfetch

@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-namespace velfetch::opencatalog {
+namespace velfetch {
 
 class RequestGuard {
 public:
@@ -43,4 +43,4 @@ private:
     bool refused_ = false;
 };
 
-} // namespace velfetch::opencatalog
+} // namespace velfetch

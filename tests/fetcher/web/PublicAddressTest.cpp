@@ -8,7 +8,7 @@
 
 #include <memory>
 
-using namespace velfetch::opencatalog;
+using namespace velfetch;
 
 namespace {
 
