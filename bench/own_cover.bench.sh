@@ -16,17 +16,9 @@ build=$(cd "${1:-build}" && pwd)
 runs=${OWN_COVER_BENCH_RUNS:-21}
 # The system interpreter, which has the tagger (python3-mutagen).
 py=/usr/bin/python3
-command -v convert >/dev/null || { echo "own_cover.bench: convert is missing (make setup)" >&2; exit 1; }
 $py -c 'import mutagen.id3' 2>/dev/null || { echo "own_cover.bench: python3-mutagen is missing (make setup)" >&2; exit 1; }
-for f in "$build/bin/velfetch" "$build/bin/libvbmp3.so" "$build/tools/velstandin" "$build/bin/bare_main" \
-         "$build/bin/bare_main_taglib"; do
-  [ -e "$f" ] || { echo "own_cover.bench: $f is missing (make bench builds it)" >&2; exit 1; }
-done
-
-tmp=$(mktemp -d /tmp/own-cover-bench.XXXXXX)
-standin_pid=
-cleanup() { [ -n "$standin_pid" ] && kill "$standin_pid" 2>/dev/null; rm -rf "$tmp"; }
-trap cleanup EXIT
+bench_start own-cover-bench "convert" "$build/bin/velfetch" "$build/bin/libvbmp3.so" "$build/tools/velstandin" \
+  "$build/bin/bare_main" "$build/bin/bare_main_taglib"
 
 fetch_app "$build" "$tmp"
 # Each track in a folder of its own: a picture beside one must not serve another.
