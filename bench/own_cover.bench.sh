@@ -45,10 +45,16 @@ unset no_proxy NO_PROXY all_proxy ALL_PROXY HTTPS_PROXY
 # Nothing listens on port 1: the open catalogues' tunnels are refused before any exchange.
 export http_proxy="http://127.0.0.1:$port" https_proxy="http://127.0.0.1:1"
 app="$tmp/app/velfetch"
+# A fresh session for every run: the refused open-catalogue requests of one run
+# would otherwise make the next wait for MusicBrainz's turn, and nothing of the
+# user's own cache or pace is read or written.
+export XDG_CACHE_HOME="$tmp/cache" XDG_RUNTIME_DIR="$tmp/run"
+fresh_session() { rm -rf "$XDG_CACHE_HOME" "$XDG_RUNTIME_DIR"; mkdir -m 700 "$XDG_CACHE_HOME" "$XDG_RUNTIME_DIR"; }
 
 # Each kind once, checked.
 for d in embedded beside plain; do
   rm -f "$tmp/app/temp.jpg"
+  fresh_session
   : > "$tmp/requests.log"
   timeout 120 "$app" "\"$tmp/$d/track.mp3\""
   if [ $d = plain ]; then
@@ -63,6 +69,7 @@ done
 for _ in $(seq "$runs"); do
   for d in embedded beside plain; do
     rm -f "$tmp/app/temp.jpg" "$tmp/app/asin"
+    fresh_session
     echo "$d $(elapsed_us "$app" "\"$tmp/$d/track.mp3\"")" >> "$tmp/times"
   done
   echo "start $(elapsed_us "$app")" >> "$tmp/times"
