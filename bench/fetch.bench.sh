@@ -6,17 +6,7 @@ set -euo pipefail
 source "$(dirname "$0")/fetch_app.sh"
 build=$(cd "${1:-build}" && pwd)
 runs=${FETCH_BENCH_RUNS:-20}
-for tool in /usr/bin/time curl; do
-  command -v $tool >/dev/null || { echo "fetch.bench: $tool is missing (make setup)" >&2; exit 1; }
-done
-for f in "$build/bin/velfetch" "$build/bin/libvbmp3.so" "$build/tools/velstandin"; do
-  [ -x "$f" ] || [ -f "$f" ] || { echo "fetch.bench: $f is missing (make bench builds it)" >&2; exit 1; }
-done
-
-tmp=$(mktemp -d /tmp/fetch-bench.XXXXXX)
-standin_pid=
-cleanup() { [ -n "$standin_pid" ] && kill "$standin_pid" 2>/dev/null; rm -rf "$tmp"; }
-trap cleanup EXIT
+bench_start fetch-bench "/usr/bin/time curl" "$build/bin/velfetch" "$build/bin/libvbmp3.so" "$build/tools/velstandin"
 
 fetch_app "$build" "$tmp"
 

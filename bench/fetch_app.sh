@@ -1,5 +1,24 @@
-# Sourced by the fetch benchmarks: their application folder and track, and
-# their two measures.
+# Sourced by the fetch benchmarks: their checks and scratch folder, their
+# application folder and track, and their two measures.
+
+# Ends the benchmark NAME unless the TOOLS (one string) and FILES are there,
+# then makes its scratch folder $tmp, removed on exit with the stand-in whose
+# process the benchmark leaves in $standin_pid.
+#   bench_start NAME "TOOLS" FILES...
+bench_start() {
+  local name=$1 tool f
+  for tool in $2; do
+    command -v "$tool" >/dev/null || { echo "$name: $tool is missing (make setup)" >&2; exit 1; }
+  done
+  shift 2
+  for f in "$@"; do
+    [ -e "$f" ] || { echo "$name: $f is missing (make bench builds it)" >&2; exit 1; }
+  done
+  tmp=$(mktemp -d "/tmp/$name.XXXXXX")
+  standin_pid=
+  trap bench_cleanup EXIT
+}
+bench_cleanup() { [ -n "${standin_pid:-}" ] && kill "$standin_pid" 2>/dev/null; rm -rf "$tmp"; }
 
 # A private application folder with velfetch and the decoder library, and a
 # track whose ID3v1 tag names the album.

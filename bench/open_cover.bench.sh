@@ -17,24 +17,18 @@ source "$(dirname "$0")/fetch_app.sh"
 build=$(cd "${1:-build}" && pwd)
 runs=${OPEN_COVER_BENCH_RUNS:-5}
 certs=$build/tools/certs
-command -v convert >/dev/null || { echo "open_cover.bench: convert is missing (make setup)" >&2; exit 1; }
-for f in "$build/bin/velfetch" "$build/bin/libvbmp3.so" "$build/tools/velstandin" "$certs/ca.pem"; do
-  [ -e "$f" ] || { echo "open_cover.bench: $f is missing (make bench builds it)" >&2; exit 1; }
-done
-
-tmp=$(mktemp -d /tmp/open-cover-bench.XXXXXX)
-standin_pid=
-cleanup() { [ -n "$standin_pid" ] && kill "$standin_pid" 2>/dev/null; rm -rf "$tmp"; }
-trap cleanup EXIT
+bench_start open-cover-bench "convert" "$build/bin/velfetch" "$build/bin/libvbmp3.so" "$build/tools/velstandin" "$certs/ca.pem"
 
 fetch_app "$build" "$tmp"
 [ -n "${VELFETCH:-}" ] && cp "$VELFETCH" "$tmp/app/velfetch"
-convert -size 250x250 gradient:'#ffe2a8-#5b7fa3' -quality 90 "$tmp/cover.jpg"
+# Not named "cover.jpg": a picture of that name beside the track would be taken
+# before any catalogue is asked.
+convert -size 250x250 gradient:'#ffe2a8-#5b7fa3' -quality 90 "$tmp/release-front.jpg"
 release=0b0b0b0b-2222-4333-8444-555555555555
 
 "$build/tools/velstandin" --log "$tmp/requests.log" --log-times on --results 0 --engine-link '' \
   --tls-cert "$certs/server.pem" --tls-key "$certs/server.key" \
-  --open-track "Bench Artist|Bench Title|$release|B00BENCH01|front|$tmp/cover.jpg" \
+  --open-track "Bench Artist|Bench Title|$release|B00BENCH01|front|$tmp/release-front.jpg" \
   --delay xml.amazon.co.jp=50 --delay www.google.co.jp=100 --delay musicbrainz.org=150 \
   --delay coverartarchive.org=300 --delay archive.org=500 --delay itunes.apple.com=100 \
   --delay is1-ssl.mzstatic.com=50 --max-seconds 600 --watch-pid $$ > "$tmp/standin.out" &

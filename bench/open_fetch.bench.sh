@@ -12,17 +12,7 @@ source "$(dirname "$0")/fetch_app.sh"
 build=$(cd "${1:-build}" && pwd)
 runs=${OPEN_FETCH_BENCH_RUNS:-10}
 certs=$build/tools/certs
-for tool in /usr/bin/time curl convert; do
-  command -v $tool >/dev/null || { echo "open_fetch.bench: $tool is missing (make setup)" >&2; exit 1; }
-done
-for f in "$build/bin/velfetch" "$build/bin/libvbmp3.so" "$build/tools/velstandin" "$certs/ca.pem"; do
-  [ -e "$f" ] || { echo "open_fetch.bench: $f is missing (make bench builds it)" >&2; exit 1; }
-done
-
-tmp=$(mktemp -d /tmp/open-fetch-bench.XXXXXX)
-standin_pid=
-cleanup() { [ -n "$standin_pid" ] && kill "$standin_pid" 2>/dev/null; rm -rf "$tmp"; }
-trap cleanup EXIT
+bench_start open-fetch-bench "/usr/bin/time curl convert" "$build/bin/velfetch" "$build/bin/libvbmp3.so" "$build/tools/velstandin" "$certs/ca.pem"
 
 fetch_app "$build" "$tmp"
 # The Cover Art Archive's 250 px size: velfetch scales it to 179 px. Not named "cover.jpg":

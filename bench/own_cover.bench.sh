@@ -16,17 +16,9 @@ build=$(cd "${1:-build}" && pwd)
 runs=${OWN_COVER_BENCH_RUNS:-21}
 # The system interpreter, which has the tagger (python3-mutagen).
 py=/usr/bin/python3
-command -v convert >/dev/null || { echo "own_cover.bench: convert is missing (make setup)" >&2; exit 1; }
 $py -c 'import mutagen.id3' 2>/dev/null || { echo "own_cover.bench: python3-mutagen is missing (make setup)" >&2; exit 1; }
-for f in "$build/bin/velfetch" "$build/bin/libvbmp3.so" "$build/tools/velstandin" "$build/bin/bare_main" \
-         "$build/bin/bare_main_taglib"; do
-  [ -e "$f" ] || { echo "own_cover.bench: $f is missing (make bench builds it)" >&2; exit 1; }
-done
-
-tmp=$(mktemp -d /tmp/own-cover-bench.XXXXXX)
-standin_pid=
-cleanup() { [ -n "$standin_pid" ] && kill "$standin_pid" 2>/dev/null; rm -rf "$tmp"; }
-trap cleanup EXIT
+bench_start own-cover-bench "convert" "$build/bin/velfetch" "$build/bin/libvbmp3.so" "$build/tools/velstandin" \
+  "$build/bin/bare_main" "$build/bin/bare_main_taglib"
 
 fetch_app "$build" "$tmp"
 # Each track in a folder of its own: a picture beside one must not serve another.
@@ -53,10 +45,16 @@ unset no_proxy NO_PROXY all_proxy ALL_PROXY HTTPS_PROXY
 # Nothing listens on port 1: the open catalogues' tunnels are refused before any exchange.
 export http_proxy="http://127.0.0.1:$port" https_proxy="http://127.0.0.1:1"
 app="$tmp/app/velfetch"
+# A fresh session for every run: the refused open-catalogue requests of one run
+# would otherwise make the next wait for MusicBrainz's turn, and nothing of the
+# user's own cache or pace is read or written.
+export XDG_CACHE_HOME="$tmp/cache" XDG_RUNTIME_DIR="$tmp/run"
+fresh_session() { rm -rf "$XDG_CACHE_HOME" "$XDG_RUNTIME_DIR"; mkdir -m 700 "$XDG_CACHE_HOME" "$XDG_RUNTIME_DIR"; }
 
 # Each kind once, checked.
 for d in embedded beside plain; do
   rm -f "$tmp/app/temp.jpg"
+  fresh_session
   : > "$tmp/requests.log"
   timeout 120 "$app" "\"$tmp/$d/track.mp3\""
   if [ $d = plain ]; then
@@ -71,6 +69,7 @@ done
 for _ in $(seq "$runs"); do
   for d in embedded beside plain; do
     rm -f "$tmp/app/temp.jpg" "$tmp/app/asin"
+    fresh_session
     echo "$d $(elapsed_us "$app" "\"$tmp/$d/track.mp3\"")" >> "$tmp/times"
   done
   echo "start $(elapsed_us "$app")" >> "$tmp/times"
