@@ -1,14 +1,28 @@
 #pragma once
-// What both of the fetcher's libcurl clients set on a transfer alike.
-#include "CurlHandles.h"
+// What both of the fetcher's libcurl clients set on a transfer alike, and
+// the owners of libcurl's handles (each freed by libcurl's own call for it).
 #include "RequestGuard.h"
 
 #include <curl/curl.h>
 
 #include <chrono>
+#include <memory>
 #include <string>
 
 namespace velfetch {
+
+struct CurlEasyDeleter {
+    void operator()(CURL* h) const { curl_easy_cleanup(h); }
+};
+struct CurlListDeleter {
+    void operator()(curl_slist* l) const { curl_slist_free_all(l); }
+};
+struct CurlUrlDeleter {
+    void operator()(CURLU* u) const { curl_url_cleanup(u); }
+};
+using CurlEasy = std::unique_ptr<CURL, CurlEasyDeleter>;
+using CurlList = std::unique_ptr<curl_slist, CurlListDeleter>;
+using CurlUrl = std::unique_ptr<CURLU, CurlUrlDeleter>;
 
 // What differs between the clients.
 struct CurlRequest {

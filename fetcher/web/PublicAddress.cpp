@@ -1,6 +1,6 @@
 #include "PublicAddress.h"
 
-#include "CurlHandles.h"
+#include "CurlSetup.h"
 
 #include <curl/curl.h>
 

@@ -1,6 +1,6 @@
 #include "RequestGuard.h"
 
-#include "CurlHandles.h"
+#include "CurlSetup.h"
 #include "PublicAddress.h"
 
 #include <netdb.h>
