@@ -12,9 +12,7 @@ fetch_app "$build" "$tmp"
 
 "$build/tools/velstandin" --log "$tmp/requests.log" --results 3 --pages 1 --max-seconds 300 > "$tmp/standin.out" &
 standin_pid=$!
-for _ in $(seq 100); do grep -q '^port ' "$tmp/standin.out" 2>/dev/null && break; sleep 0.05; done
-port=$(awk '/^port /{print $2}' "$tmp/standin.out")
-[ -n "$port" ] || { echo "fetch.bench: the stand-in did not start" >&2; exit 1; }
+port=$(standin_port fetch.bench)
 proxy="http://127.0.0.1:$port"
 
 unset no_proxy NO_PROXY all_proxy ALL_PROXY

@@ -18,6 +18,25 @@ bench_start() {
   standin_pid=
   trap bench_cleanup EXIT
 }
+# The port of the stand-in started in the background with its output in
+# $tmp/standin.out; ends the benchmark NAME when it does not start.
+#   port=$(standin_port NAME)
+standin_port() {
+  for _ in $(seq 100); do grep -q '^port ' "$tmp/standin.out" 2>/dev/null && break; sleep 0.05; done
+  local port; port=$(awk '/^port /{print $2}' "$tmp/standin.out")
+  [ -n "$port" ] || { echo "$1: the stand-in did not start" >&2; exit 1; }
+  echo "$port"
+}
+
+# Each run in a user session of its own: private, empty cache and runtime
+# folders, so that no run is answered from the cache of the one before, owes
+# MusicBrainz a pause for it, or touches the user's own folders.
+export XDG_CACHE_HOME XDG_RUNTIME_DIR
+fresh_session() {
+  XDG_CACHE_HOME="$tmp/user/cache" XDG_RUNTIME_DIR="$tmp/user/run"
+  rm -rf "$tmp/user"; mkdir -p -m 700 "$tmp/user" "$XDG_CACHE_HOME" "$XDG_RUNTIME_DIR"
+}
+
 bench_cleanup() { [ -n "${standin_pid:-}" ] && kill "$standin_pid" 2>/dev/null; rm -rf "$tmp"; }
 
 # A private application folder with velfetch and the decoder library, and a

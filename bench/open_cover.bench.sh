@@ -33,34 +33,29 @@ release=0b0b0b0b-2222-4333-8444-555555555555
   --delay coverartarchive.org=300 --delay archive.org=500 --delay itunes.apple.com=100 \
   --delay is1-ssl.mzstatic.com=50 --max-seconds 600 --watch-pid $$ > "$tmp/standin.out" &
 standin_pid=$!
-for _ in $(seq 100); do grep -q '^port ' "$tmp/standin.out" 2>/dev/null && break; sleep 0.05; done
-port=$(awk '/^port /{print $2}' "$tmp/standin.out")
-[ -n "$port" ] || { echo "open_cover.bench: the stand-in did not start" >&2; exit 1; }
+port=$(standin_port open_cover.bench)
 
 unset no_proxy NO_PROXY all_proxy ALL_PROXY HTTPS_PROXY SSL_CERT_FILE
 export http_proxy="http://127.0.0.1:$port" https_proxy="http://127.0.0.1:$port" CURL_CA_BUNDLE="$certs/ca.pem"
 app="$tmp/app/velfetch"
 track="\"$tmp/track.mp3\""
 
-# Each run in a session of its own: no kept answer, no pause owed to a run before.
-fresh() { rm -rf "$tmp/user"; mkdir -p "$tmp/user/cache" "$tmp/user/run"; }
-export XDG_CACHE_HOME="$tmp/user/cache" XDG_RUNTIME_DIR="$tmp/user/run"
 hit() { [ "$(cat "$tmp/app/asin" 2>/dev/null)" = B00BENCH01 ] && [ -s "$tmp/app/temp.jpg" ] ||
   { echo "open_cover.bench: velfetch found no MusicBrainz cover" >&2; exit 1; }; }
 
 builtin_us=0; cached_us=0; mb_us=0
 for _ in $(seq "$runs"); do
-  fresh
+  fresh_session
   builtin_us=$(( builtin_us + $(https_proxy=http://127.0.0.1:9 elapsed_us "$app" "$track") ))
   rm -f "$tmp/app/temp.jpg" "$tmp/app/asin"
-  fresh # the refused attempt above counts in MusicBrainz's pace
+  fresh_session # the refused attempt above counts in MusicBrainz's pace
   mb_us=$(( mb_us + $(elapsed_us "$app" "$track") )); hit
   rm -f "$tmp/app/temp.jpg" "$tmp/app/asin"
   cached_us=$(( cached_us + $(elapsed_us "$app" "$track") )); hit
 done
 
 # The requests of one MusicBrainz hit, with their arrival times.
-fresh; : > "$tmp/requests.log"; "$app" "$track"
+fresh_session; : > "$tmp/requests.log"; "$app" "$track"
 echo "open-cover: one MusicBrainz hit asks (arrival in ms after the first request):"
 awk '$1 == "GET" { if (!t0) t0 = $4; printf "open-cover:   %6.0f  %s\n", ($4 - t0) * 1000, $2 }' "$tmp/requests.log"
 

@@ -25,19 +25,13 @@ release=0b0b0b0b-2222-4333-8444-555555555555
   --open-track "Bench Artist|Bench Title|$release|B00BENCH01|front|$tmp/release-front.jpg" \
   --max-seconds 600 --watch-pid $$ > "$tmp/standin.out" &
 standin_pid=$!
-for _ in $(seq 100); do grep -q '^port ' "$tmp/standin.out" 2>/dev/null && break; sleep 0.05; done
-port=$(awk '/^port /{print $2}' "$tmp/standin.out")
-[ -n "$port" ] || { echo "open_fetch.bench: the stand-in did not start" >&2; exit 1; }
+port=$(standin_port open_fetch.bench)
 
 unset no_proxy NO_PROXY all_proxy ALL_PROXY HTTPS_PROXY SSL_CERT_FILE
 export http_proxy="http://127.0.0.1:$port" https_proxy="http://127.0.0.1:$port" CURL_CA_BUNDLE="$certs/ca.pem"
 app="$tmp/app/velfetch"
 track="\"$tmp/track.mp3\""
-# Each run in a session of its own: no answer kept from the run before (nor
-# the user's cache touched), no pause owed to it.
-export XDG_CACHE_HOME="$tmp/user/cache" XDG_RUNTIME_DIR="$tmp/user/run"
-fresh() { rm -rf "$tmp/user"; mkdir -p "$XDG_CACHE_HOME" "$XDG_RUNTIME_DIR"; }
-fresh
+fresh_session
 
 # The requests of one run, in order, for curl (each with velfetch's agent
 # string for its scheme), with a 1 s pause before each later MusicBrainz request.
@@ -68,7 +62,7 @@ curl_run() {
 
 fetch_us=0; curl_us=0
 for _ in $(seq "$runs"); do
-  rm -f "$tmp/app/temp.jpg" "$tmp/app/asin"; fresh
+  rm -f "$tmp/app/temp.jpg" "$tmp/app/asin"; fresh_session
   fetch_us=$(( fetch_us + $(elapsed_us "$app" "$track") ))
   [ -s "$tmp/app/temp.jpg" ] || { echo "open_fetch.bench: velfetch found no cover" >&2; exit 1; }
   curl_us=$(( curl_us + $(elapsed_us curl_run) ))

@@ -37,19 +37,12 @@ PY
 "$build/tools/velstandin" --log "$tmp/requests.log" --results 0 --engine-link '' \
   --max-seconds 600 --watch-pid $$ > "$tmp/standin.out" &
 standin_pid=$!
-for _ in $(seq 100); do grep -q '^port ' "$tmp/standin.out" 2>/dev/null && break; sleep 0.05; done
-port=$(awk '/^port /{print $2}' "$tmp/standin.out")
-[ -n "$port" ] || { echo "own_cover.bench: the stand-in did not start" >&2; exit 1; }
+port=$(standin_port own_cover.bench)
 
 unset no_proxy NO_PROXY all_proxy ALL_PROXY HTTPS_PROXY
 # Nothing listens on port 1: the open catalogues' tunnels are refused before any exchange.
 export http_proxy="http://127.0.0.1:$port" https_proxy="http://127.0.0.1:1"
 app="$tmp/app/velfetch"
-# A fresh session for every run: the refused open-catalogue requests of one run
-# would otherwise make the next wait for MusicBrainz's turn, and nothing of the
-# user's own cache or pace is read or written.
-export XDG_CACHE_HOME="$tmp/cache" XDG_RUNTIME_DIR="$tmp/run"
-fresh_session() { rm -rf "$XDG_CACHE_HOME" "$XDG_RUNTIME_DIR"; mkdir -m 700 "$XDG_CACHE_HOME" "$XDG_RUNTIME_DIR"; }
 
 # Each kind once, checked.
 for d in embedded beside plain; do
