@@ -14,7 +14,7 @@ packages=(
   librsvg2-bin fp-utils
   libqt6svg6 qt6-translations-l10n
   time curl
-  dbus playerctl
+  dbus playerctl at-spi2-core
   scdoc dpkg-dev lintian appstream
 )
 
