@@ -1,6 +1,7 @@
 #include "ProgressAccessible.h"
 
 #include "ProgressBox.h"
+#include "TextUtil.h"
 
 #include <QAccessibleValueInterface>
 #include <QAccessibleWidget>
@@ -34,9 +35,9 @@ public:
         bool ok = false;
         const double seconds = value.toDouble(&ok);
         if (!ok || !std::isfinite(seconds)) return;
-        // Within the bar, as a click can only be.
+        // Within the bar, as a click can only be; to the nearest second, halves to even as a click's.
         const double within = std::clamp(seconds, 0.0, static_cast<double>(std::max(box()->lengthSeconds(), 0)));
-        emit box()->seekRequested(static_cast<int>(std::lround(within)));
+        emit box()->seekRequested(static_cast<int>(vel::RoundHalfEven(within)));
     }
 
 private:

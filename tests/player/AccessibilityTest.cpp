@@ -50,7 +50,7 @@ TEST_F(PlayerFixture, ProgressBarIsASliderOverThePositionThatSeeksAsAPress) {
         QVariant set;
         Calls calls;
     } const rows[] = {
-        {1, 6, 300, {"seek 300"}},       {2, 6, 299.6, {"seek 300"}},   {1, 6, 5000, {"seek 840"}},
+        {1, 6, 300, {"seek 300"}},       {2, 6, 298.5, {"seek 298"}},   {1, 6, 5000, {"seek 840"}},
         {1, 6, -3, {"seek 0"}},          {0, 6, 300, {}},               {1, 0, 300, {}}, // stopped; no scale
         {1, 6, QStringLiteral("x"), {}}, {1, 6, qQNaN(), {}}};
     for (const auto& row : rows) {
