@@ -87,9 +87,10 @@ the player fades the cover in, and a double-click on the cover opens the
 album's store page.")
 set(CPACK_DEBIAN_PACKAGE_SECTION sound)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
-# Not shared libraries, so not found by dpkg-shlibdeps: Qt's platform and SVG
-# icon plug-ins, Qt's own translations, and what opens the help file and web pages.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-qpa-plugins, libqt6svg6, qt6-translations-l10n, xdg-utils")
+# Not shared libraries, so not found by dpkg-shlibdeps: Qt's platform plug-ins
+# (X11, and Wayland for a native window there), its SVG icon plug-in, Qt's own
+# translations, and what opens the help file and web pages.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-qpa-plugins, qt6-wayland, libqt6svg6, qt6-translations-l10n, xdg-utils")
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "xchm")
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://velmora.example.jp/")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)

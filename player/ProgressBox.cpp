@@ -1,7 +1,9 @@
 #include "ProgressBox.h"
 
+#include "ProgressAccessible.h"
 #include "TextUtil.h"
 
+#include <QAccessible>
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -10,6 +12,7 @@
 namespace velplay {
 
 ProgressBox::ProgressBox(QWidget* parent) : QWidget(parent) {
+    installProgressAccessible();
     // The background is the system window colour (the white of text areas).
     setAutoFillBackground(false);
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -18,6 +21,15 @@ ProgressBox::ProgressBox(QWidget* parent) : QWidget(parent) {
 void ProgressBox::drawBoxes(std::int64_t xTwips) {
     boundary_ = xTwips;
     update();
+}
+
+void ProgressBox::setPlayPosition(std::int32_t seconds, std::int32_t lengthSeconds) {
+    length_ = lengthSeconds;
+    // The poll runs ten times a second: only a change is worth a screen reader's word.
+    if (seconds == position_) return;
+    position_ = seconds;
+    QAccessibleValueChangeEvent event(this, seconds);
+    QAccessible::updateAccessibility(&event);
 }
 
 void ProgressBox::paintEvent(QPaintEvent*) {

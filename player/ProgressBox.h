@@ -1,7 +1,8 @@
 #pragma once
 // The progress bar: drawn in twips (15 to the pixel) as a blue box up to the
 // position and a white box after it. It keeps showing the last boxes it was
-// given until it is given new ones.
+// given until it is given new ones. Assistive technology sees it as a slider
+// over the play position in seconds (ProgressAccessible).
 #include "Twips.h"
 
 #include <QWidget>
@@ -25,9 +26,17 @@ public:
     // The boundary last drawn, or nothing while the bar has never been drawn.
     std::optional<std::int64_t> drawnBoundaryTwips() const { return boundary_; }
 
+    // The play position and the track's length in seconds, as last polled. A new
+    // position is announced to assistive technology; the same one again is not.
+    void setPlayPosition(std::int32_t seconds, std::int32_t lengthSeconds);
+    std::int32_t positionSeconds() const { return position_; }
+    std::int32_t lengthSeconds() const { return length_; }
+
 signals:
     // A mouse press, with its position in twips inside the bar.
     void mouseDown(Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y);
+    // Assistive technology set the position (seconds, within 0 and the length).
+    void seekRequested(int seconds);
 
 protected:
     void paintEvent(QPaintEvent*) override;
@@ -35,6 +44,8 @@ protected:
 
 private:
     std::optional<std::int64_t> boundary_;
+    std::int32_t position_ = 0;
+    std::int32_t length_ = 0;
 };
 
 } // namespace velplay

@@ -1,5 +1,6 @@
 #include "frm_main.h"
 
+#include "AccessibleControls.h"
 #include "AppFolder.h"
 #include "HandoffContract.h"
 #include "HandoffFolder.h"
@@ -120,6 +121,7 @@ frm_main::frm_main(QWidget* parent)
     connect(pic_View, &CoverView::doubleClicked, this, [this] { pic_View_DblClick(); });
     connect(PicStatus, &ProgressBox::mouseDown, this,
             [this](Qt::MouseButton b, Qt::KeyboardModifiers s, int x, int y) { PicStatus_MouseDown(b, s, x, y); });
+    attachAccessibility(*this);
 
     setFixedWidth(twipsToPixels(ClientWidth));
     setClientHeightTwips(ClientHeightClosed);

@@ -12,9 +12,9 @@ packages=(
   lame python3 python3-mutagen mpg123 ffmpeg
   xvfb xdotool imagemagick x11-utils x11-apps desktop-file-utils
   librsvg2-bin fp-utils
-  libqt6svg6 qt6-translations-l10n
+  libqt6svg6 qt6-translations-l10n qt6-wayland
   time curl
-  dbus playerctl
+  dbus playerctl at-spi2-core
   scdoc dpkg-dev lintian appstream
 )
 

@@ -22,6 +22,8 @@ struct HandoffCase {
     const char* expected;      // the folder chosen
 };
 
+void PrintTo(const HandoffCase& c, std::ostream* os) { *os << c.name; }
+
 class HandoffFolderRule : public ::testing::TestWithParam<HandoffCase> {};
 
 TEST_P(HandoffFolderRule, ChoosesAPrivateFolderOnlyWhenTheApplicationFolderIsReadOnly) {
