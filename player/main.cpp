@@ -18,7 +18,7 @@ int main(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) args << QString::fromLocal8Bit(argv[i]);
 
     QApplication app(argc, argv);
-    QGuiApplication::setDesktopFileName(QStringLiteral("velplay")); // Wayland app id, X11 hint: velplay.desktop
+    QGuiApplication::setDesktopFileName(QStringLiteral("velplay")); // the Wayland app id: ties the window to velplay.desktop
     velplay::useJapaneseFont();
     velplay::loadQtTranslation();
 
