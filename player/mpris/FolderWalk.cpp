@@ -70,7 +70,8 @@ FolderNeighbours folderNeighbours(const QString& track) {
             if (after.isEmpty() || naturalLess(entry, after)) after = entry;
         }
     }
-    return {before.isEmpty() ? QString() : folder.filePath(before), after.isEmpty() ? QString() : folder.filePath(after)};
+    return {before.isEmpty() ? QString() : folder.filePath(before),
+            after.isEmpty() ? QString() : folder.filePath(after)};
 }
 
 } // namespace velplay
