@@ -2,8 +2,7 @@
 
 #include "TextUtil.h"
 
-#include <QDir>
-#include <QFileInfo>
+#include <QDirIterator>
 
 namespace velplay {
 namespace {
@@ -55,23 +54,29 @@ bool naturalLess(const QString& a, const QString& b) {
     return c != 0 ? c < 0 : a < b;
 }
 
-FolderNeighbours folderNeighbours(const QString& track) {
-    const QFileInfo info(track);
-    const QString name = info.fileName();
-    const QDir folder = info.absoluteDir();
-    QString before, after;
-    // One pass for the nearest on either side; no sorting of the whole folder.
-    for (const QString& entry : folder.entryList(QDir::Files, QDir::NoSort)) {
+QStringList mp3FilesIn(const QString& folder) {
+    // The name filter comes before the file-type test, so only the MP3 files are looked at.
+    QDirIterator it(folder, {QStringLiteral("*.mp3")}, QDir::Files);
+    QStringList names;
+    while (it.hasNext()) {
+        const QString name = it.nextFileInfo().fileName();
         // The drop's own test, so that every file found here also loads.
-        if (!vel::EndsWithMp3(entry.toStdString())) continue;
-        if (naturalLess(entry, name)) {
-            if (before.isEmpty() || naturalLess(before, entry)) before = entry;
-        } else if (naturalLess(name, entry)) {
-            if (after.isEmpty() || naturalLess(entry, after)) after = entry;
+        if (vel::EndsWithMp3(name.toStdString())) names << name;
+    }
+    return names;
+}
+
+FolderNeighbours neighboursOf(const QString& name, const QStringList& names) {
+    // One pass for the nearest on either side; no sorting of the whole folder.
+    FolderNeighbours found;
+    for (const QString& other : names) {
+        if (naturalLess(other, name)) {
+            if (found.previous.isEmpty() || naturalLess(found.previous, other)) found.previous = other;
+        } else if (naturalLess(name, other)) {
+            if (found.next.isEmpty() || naturalLess(other, found.next)) found.next = other;
         }
     }
-    return {before.isEmpty() ? QString() : folder.filePath(before),
-            after.isEmpty() ? QString() : folder.filePath(after)};
+    return found;
 }
 
 } // namespace velplay

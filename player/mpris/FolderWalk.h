@@ -1,7 +1,7 @@
 #pragma once
-// The MP3 files beside a track, for "next" and "previous": the folder is read
-// afresh each time, so files added or removed meanwhile count.
+// The MP3 files beside a track, for "next" and "previous".
 #include <QString>
+#include <QStringList>
 
 namespace velplay {
 
@@ -11,12 +11,16 @@ namespace velplay {
 // the order is total and a walk never skips or repeats a file.
 bool naturalLess(const QString& a, const QString& b);
 
-// The files named *.mp3 (any letter case) in the folder of `track`, nearest
-// before and after its name in natural order; empty where there is none. The
-// track itself need not exist any more.
+// The names of the files in `folder` that end in .mp3 (any letter case), in no
+// particular order; hidden files and folders are left out.
+QStringList mp3FilesIn(const QString& folder);
+
+// Among `names`, the nearest before and after `name` in natural order; empty
+// where there is none. `name` itself need not be among them (a track removed
+// meanwhile keeps its place).
 struct FolderNeighbours {
-    QString previous, next; // absolute paths
+    QString previous, next;
 };
-FolderNeighbours folderNeighbours(const QString& track);
+FolderNeighbours neighboursOf(const QString& name, const QStringList& names);
 
 } // namespace velplay

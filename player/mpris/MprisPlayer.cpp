@@ -6,6 +6,7 @@
 #include "cover/CoverSearch.h"
 #include "frm_main.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QScrollBar>
@@ -39,10 +40,10 @@ MprisPlayer::MprisPlayer(frm_main& window, MprisService& service)
     trackUrl_ = fileUrl(trackPath_);
     coverShown_ = window.ViewStatus;
     followCover();
-    followFolder();
+    followFolder(true);
     // Files added to or removed from the folder change what next and previous can reach.
     connect(&folderWatch_, &QFileSystemWatcher::directoryChanged, this, [this] {
-        followFolder();
+        followFolder(true);
         notify();
     });
     connect(&window, &frm_main::statusPolled, this,
@@ -53,7 +54,7 @@ MprisPlayer::MprisPlayer(frm_main& window, MprisService& service)
         trackUrl_ = fileUrl(trackPath_);
         coverShown_ = false; // the old cover is on its way out
         followCover();
-        followFolder();
+        followFolder(false); // the folder's files are known unless it is another
         update();
     });
     connect(&window, &frm_main::coverChanged, this, [this] {
@@ -65,7 +66,7 @@ MprisPlayer::MprisPlayer(frm_main& window, MprisService& service)
     connect(&window, &frm_main::unloaded, this, [this] {
         gone_ = true;
         art_.remove();
-        followFolder();
+        followFolder(true);
     });
     update();
 }
@@ -183,22 +184,27 @@ void MprisPlayer::OpenUri(const QString& uri) {
 
 void MprisPlayer::walk(bool forward) {
     if (gone_) return;
-    followFolder(); // the folder as it is now, not as it was when last looked at
+    followFolder(true); // the folder as it is now, even if its watch has not told yet
     const QString target = forward ? neighbours_.next : neighbours_.previous;
     // As if the file were dropped onto the cover area.
     if (!target.isEmpty()) window_.pic_View_OLEDragDrop({target});
     update();
 }
 
-void MprisPlayer::followFolder() {
-    const bool current = track_ != 0 && !gone_;
-    const QStringList folder = current ? QStringList{QFileInfo(trackPath_).absolutePath()} : QStringList();
-    if (folderWatch_.directories() != folder) {
+void MprisPlayer::followFolder(bool reread) {
+    const QString folder = track_ != 0 && !gone_ ? QFileInfo(trackPath_).absolutePath() : QString();
+    if (folder != folder_) {
         if (!folderWatch_.directories().isEmpty()) folderWatch_.removePaths(folderWatch_.directories());
-        // Without a watch (the system's limit reached) the folder is still read at each load and request.
-        if (!folder.isEmpty() && QFileInfo(folder.first()).isDir()) folderWatch_.addPath(folder.first());
+        folder_ = folder;
+        // Without a watch (the system's limit reached) the folder is still read at each request.
+        if (!folder_.isEmpty() && QFileInfo(folder_).isDir()) folderWatch_.addPath(folder_);
+        reread = true;
     }
-    neighbours_ = current ? folderNeighbours(trackPath_) : FolderNeighbours{};
+    if (reread) folderFiles_ = folder_.isEmpty() ? QStringList() : mp3FilesIn(folder_);
+    const FolderNeighbours names = neighboursOf(QFileInfo(trackPath_).fileName(), folderFiles_);
+    const QDir dir(folder_);
+    neighbours_ = {names.previous.isEmpty() ? QString() : dir.filePath(names.previous),
+                   names.next.isEmpty() ? QString() : dir.filePath(names.next)};
 }
 
 void MprisPlayer::followCover() {

@@ -76,8 +76,9 @@ private:
     void seekTo(double seconds);
     // Copies the cover on show to an address of its own, or removes the copy.
     void followCover();
-    // Watches the current track's folder and finds its neighbours there.
-    void followFolder();
+    // Watches the current track's folder and finds the track's neighbours
+    // there, reading the folder again when asked to or when it is another.
+    void followFolder(bool reread);
     // Loads the next (or previous) MP3 of the folder as it is now, as a drop does.
     void walk(bool forward);
 
@@ -90,8 +91,10 @@ private:
     quint64 track_ = 0;        // counts the tracks shown; 0: none yet
     QString trackPath_;        // the file of the track shown, absolute
     QString trackUrl_;         // and as a file:// URI
-    FolderNeighbours neighbours_; // the MP3 files beside it, when last looked
-    QFileSystemWatcher folderWatch_; // its folder: files added or removed
+    QString folder_;              // its folder
+    QStringList folderFiles_;     // the MP3 files there, when last read
+    FolderNeighbours neighbours_; // the track's neighbours among them, as absolute paths
+    QFileSystemWatcher folderWatch_; // the folder: files added or removed
     bool coverShown_ = false;  // a cover is on show for the current track
     ArtCopy art_;              // its copy, the address given as mpris:artUrl
     QVariantMap sent_;         // the property values the bus last heard
