@@ -143,6 +143,7 @@ bool frm_main::Form_Load(const QString& commandLine) {
     bool otherInstance = false;
     instanceLock_ = acquireInstanceLock(lockPath.isEmpty() ? instanceLockPath() : lockPath, otherInstance);
     if (otherInstance) {
+        if (handOff) handOff(commandLine);
         informationBox(nullptr, QString::fromUtf16(kTitle), QString::fromUtf16(kAlreadyRunningText));
         return false;
     }

@@ -100,6 +100,9 @@ public:
     std::function<void(QWidget* owner, const QString& title, const QString& text)> informationBox;
     std::function<bool(const QUrl&)> openUrl;
     QString lockPath; // the single-instance lock; empty: the user's default
+    // Given the command line of a start refused because a player runs, before
+    // its box; empty: nothing is handed over.
+    std::function<void(const QString& commandLine)> handOff;
 
     // Start-up with the command-line text (the arguments joined by spaces).
     // False when another player runs: the window was not shown and nothing was

@@ -1,6 +1,7 @@
 // velplay: the MP3 player.
 #include "VBMP3.h"
 #include "desktop/AppIcon.h"
+#include "desktop/Handoff.h"
 #include "desktop/JapaneseFont.h"
 #include "desktop/QtTranslation.h"
 #include "frm_main.h"
@@ -16,6 +17,8 @@ int main(int argc, char** argv) {
     // spaces, read before Qt takes out the options it knows.
     QStringList args;
     for (int i = 1; i < argc; ++i) args << QString::fromLocal8Bit(argv[i]);
+    // What the launcher gave to bring a window forward, before Qt takes it.
+    const velplay::Activation activation = velplay::activationFromEnvironment();
 
     QApplication app(argc, argv);
     QGuiApplication::setDesktopFileName(QStringLiteral("velplay")); // the Wayland app id: ties the window to velplay.desktop
@@ -28,9 +31,15 @@ int main(int argc, char** argv) {
     });
 
     velplay::frm_main window;
+    // A refused second start gives its file to the player that runs.
+    window.handOff = [&activation](const QString& commandLine) {
+        velplay::handOffToRunningPlayer(commandLine, activation);
+    };
     if (!window.Form_Load(args.join(u' '))) return 0;
-    // Media keys and the desktop's media controls, when a session bus is there.
+    // Media keys and the desktop's media controls, when a session bus is there,
+    // and the files of later starts.
     const auto mpris = velplay::MprisService::start(window);
+    const auto handoff = velplay::HandoffService::start(window);
 
     // The icon is drawn from SVG, which takes a while: put the window on the
     // screen first, then give it its icon.

@@ -6,6 +6,7 @@
 #include "cover/CoverSearch.h"
 #include "frm_main.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QScrollBar>
@@ -22,9 +23,11 @@ const QString kInterface = QStringLiteral("org.mpris.MediaPlayer2.Player");
 
 bool running(std::int32_t state) { return state == 1 || state == 2; }
 
-// A path as the decoder opens it (trimmed; relative to the working folder), as a file:// URI.
+// A path as the decoder opens it (trimmed; relative to the working folder), made absolute.
+QString absolutePath(const QString& path) { return QFileInfo(path.trimmed()).absoluteFilePath(); }
+
 QString fileUrl(const QString& path) {
-    return QString::fromUtf8(QUrl::fromLocalFile(QFileInfo(path.trimmed()).absoluteFilePath()).toEncoded());
+    return QString::fromUtf8(QUrl::fromLocalFile(absolutePath(path)).toEncoded());
 }
 
 } // namespace
@@ -33,16 +36,25 @@ MprisPlayer::MprisPlayer(frm_main& window, MprisService& service)
     : QDBusAbstractAdaptor(&service), window_(window), service_(service) {
     // A track given on the command line was shown before the service started.
     track_ = window.ShownTrack.title.isEmpty() ? 0 : 1;
-    trackUrl_ = fileUrl(window.FileName);
+    trackPath_ = absolutePath(window.FileName);
+    trackUrl_ = fileUrl(trackPath_);
     coverShown_ = window.ViewStatus;
     followCover();
+    followFolder(true);
+    // Files added to or removed from the folder change what next and previous can reach.
+    connect(&folderWatch_, &QFileSystemWatcher::directoryChanged, this, [this] {
+        followFolder(true);
+        notify();
+    });
     connect(&window, &frm_main::statusPolled, this,
             [this](std::int32_t state, std::int32_t position) { observe(state, position, false); });
     connect(&window, &frm_main::trackShown, this, [this] {
         ++track_;
-        trackUrl_ = fileUrl(window_.FileName);
+        trackPath_ = absolutePath(window_.FileName);
+        trackUrl_ = fileUrl(trackPath_);
         coverShown_ = false; // the old cover is on its way out
         followCover();
+        followFolder(false); // the folder's files are known unless it is another
         update();
     });
     connect(&window, &frm_main::coverChanged, this, [this] {
@@ -54,6 +66,7 @@ MprisPlayer::MprisPlayer(frm_main& window, MprisService& service)
     connect(&window, &frm_main::unloaded, this, [this] {
         gone_ = true;
         art_.remove();
+        followFolder(true);
     });
     update();
 }
@@ -169,6 +182,31 @@ void MprisPlayer::OpenUri(const QString& uri) {
     update();
 }
 
+void MprisPlayer::walk(bool forward) {
+    if (gone_) return;
+    followFolder(true); // the folder as it is now, even if its watch has not told yet
+    const QString target = forward ? neighbours_.next : neighbours_.previous;
+    // As if the file were dropped onto the cover area.
+    if (!target.isEmpty()) window_.pic_View_OLEDragDrop({target});
+    update();
+}
+
+void MprisPlayer::followFolder(bool reread) {
+    const QString folder = track_ != 0 && !gone_ ? QFileInfo(trackPath_).absolutePath() : QString();
+    if (folder != folder_) {
+        if (!folderWatch_.directories().isEmpty()) folderWatch_.removePaths(folderWatch_.directories());
+        folder_ = folder;
+        // Without a watch (the system's limit reached) the folder is still read at each request.
+        if (!folder_.isEmpty() && QFileInfo(folder_).isDir()) folderWatch_.addPath(folder_);
+        reread = true;
+    }
+    if (reread) folderFiles_ = folder_.isEmpty() ? QStringList() : mp3FilesIn(folder_);
+    const FolderNeighbours names = neighboursOf(QFileInfo(trackPath_).fileName(), folderFiles_);
+    const QDir dir(folder_);
+    neighbours_ = {names.previous.isEmpty() ? QString() : dir.filePath(names.previous),
+                   names.next.isEmpty() ? QString() : dir.filePath(names.next)};
+}
+
 void MprisPlayer::followCover() {
     if (coverShown_)
         art_.publish(CoverSearch::coverPath());
@@ -204,6 +242,8 @@ void MprisPlayer::notify() {
     const QVariantMap now{{QStringLiteral("PlaybackStatus"), playbackStatus()},
                           {QStringLiteral("Metadata"), metadata()},
                           {QStringLiteral("Volume"), volume()},
+                          {QStringLiteral("CanGoNext"), canGoNext()},
+                          {QStringLiteral("CanGoPrevious"), canGoPrevious()},
                           {QStringLiteral("CanPlay"), canPlay()},
                           {QStringLiteral("CanPause"), canPause()},
                           {QStringLiteral("CanSeek"), canSeek()}};

@@ -2,11 +2,14 @@
 // The org.mpris.MediaPlayer2.Player interface. Every request goes through the
 // window's own handlers (PLAY, STOP, the volume bar, a drop), so the buttons'
 // state table stays the one road; the properties follow the window's 100 ms poll.
+// Next and previous walk the MP3 files of the current track's folder.
 #include "ArtCopy.h"
+#include "FolderWalk.h"
 
 #include <QDBusAbstractAdaptor>
 #include <QDBusObjectPath>
 #include <QElapsedTimer>
+#include <QFileSystemWatcher>
 #include <QVariantMap>
 
 #include <cstdint>
@@ -26,8 +29,8 @@ class MprisPlayer : public QDBusAbstractAdaptor {
     Q_PROPERTY(QVariantMap Metadata READ metadata)
     Q_PROPERTY(double Volume READ volume WRITE setVolume)
     Q_PROPERTY(qlonglong Position READ position)
-    Q_PROPERTY(bool CanGoNext READ no)
-    Q_PROPERTY(bool CanGoPrevious READ no)
+    Q_PROPERTY(bool CanGoNext READ canGoNext)
+    Q_PROPERTY(bool CanGoPrevious READ canGoPrevious)
     Q_PROPERTY(bool CanPlay READ canPlay)
     Q_PROPERTY(bool CanPause READ canPause)
     Q_PROPERTY(bool CanSeek READ canSeek)
@@ -43,14 +46,15 @@ public:
     void setVolume(double volume);
     qlonglong position() const;
     bool yes() const { return true; }
-    bool no() const { return false; }
+    bool canGoNext() const { return !neighbours_.next.isEmpty(); }
+    bool canGoPrevious() const { return !neighbours_.previous.isEmpty(); }
     bool canPlay() const;
     bool canPause() const;
     bool canSeek() const;
 
 public slots:
-    void Next() {}     // one track, no play list
-    void Previous() {} // one track, no play list
+    void Next() { walk(true); }
+    void Previous() { walk(false); }
     void Pause();
     void PlayPause();
     void Stop();
@@ -72,6 +76,11 @@ private:
     void seekTo(double seconds);
     // Copies the cover on show to an address of its own, or removes the copy.
     void followCover();
+    // Watches the current track's folder and finds the track's neighbours
+    // there, reading the folder again when asked to or when it is another.
+    void followFolder(bool reread);
+    // Loads the next (or previous) MP3 of the folder as it is now, as a drop does.
+    void walk(bool forward);
 
     frm_main& window_;
     MprisService& service_;
@@ -80,7 +89,12 @@ private:
     std::int32_t position_ = 0;
     QElapsedTimer sinceReading_;
     quint64 track_ = 0;        // counts the tracks shown; 0: none yet
-    QString trackUrl_;         // the file of the track shown
+    QString trackPath_;        // the file of the track shown, absolute
+    QString trackUrl_;         // and as a file:// URI
+    QString folder_;              // its folder
+    QStringList folderFiles_;     // the MP3 files there, when last read
+    FolderNeighbours neighbours_; // the track's neighbours among them, as absolute paths
+    QFileSystemWatcher folderWatch_; // the folder: files added or removed
     bool coverShown_ = false;  // a cover is on show for the current track
     ArtCopy art_;              // its copy, the address given as mpris:artUrl
     QVariantMap sent_;         // the property values the bus last heard

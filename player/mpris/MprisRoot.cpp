@@ -1,5 +1,6 @@
 #include "MprisRoot.h"
 
+#include "desktop/WindowActivation.h"
 #include "frm_main.h"
 
 #include <QApplication>
@@ -8,11 +9,7 @@ namespace velplay {
 
 MprisRoot::MprisRoot(frm_main& window, QObject* service) : QDBusAbstractAdaptor(service), window_(window) {}
 
-void MprisRoot::Raise() {
-    if (window_.isMinimized()) window_.showNormal();
-    window_.raise();
-    window_.activateWindow();
-}
+void MprisRoot::Raise() { activateWindow(window_); }
 
 void MprisRoot::Quit() {
     // A modal dialog (tag editor, about box, file dialog) goes first, as the

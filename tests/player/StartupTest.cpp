@@ -75,8 +75,12 @@ TEST_F(PlayerFixture, SecondInstanceIsRefusedWithoutTouchingLibraryOrFiles) {
     QLockFile running(form->lockPath);
     ASSERT_TRUE(running.tryLock(0));
     touch(file("asin"));
+    // The file goes to the running player before the box.
+    std::vector<std::pair<QString, std::size_t>> handed; // command line, boxes shown by then
+    form->handOff = [&](const QString& commandLine) { handed.emplace_back(commandLine, boxes.size()); };
 
     EXPECT_FALSE(form->Form_Load(QStringLiteral("/m/a.mp3")));
+    EXPECT_EQ(handed, (std::vector<std::pair<QString, std::size_t>>{{"/m/a.mp3", 0}}));
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].first, "Velmora");
     EXPECT_EQ(boxes[0].second, QStringLiteral("既に起動されています。"));

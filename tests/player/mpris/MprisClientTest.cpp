@@ -295,6 +295,37 @@ TEST_F(MprisClient, OpenUriLoadsLocalMp3FilesAsADropDoes) {
     }
 }
 
+TEST_F(MprisClient, NextAndPreviousLoadTheFoldersNeighboursAsADropDoes) {
+    const QDir music(file("music"));
+    ASSERT_TRUE(music.mkpath("."));
+    auto touch = [&](const char* name) { QFile(music.filePath(name)).open(QIODevice::WriteOnly); };
+    touch("01.mp3");
+    touch("02.mp3");
+    load(music.filePath("01.mp3"));
+    EXPECT_FALSE(get(kPlayer, "CanGoPrevious").toBool());
+    EXPECT_TRUE(get(kPlayer, "CanGoNext").toBool());
+
+    call(kPlayer, "Next");
+    EXPECT_EQ(form->FileName, music.filePath("02.mp3"));
+    EXPECT_EQ(veltest::firstCalls(stub.calls(), 4),
+              (Calls{"stop", "encodeStop", "stop", "open " + music.filePath("02.mp3").toStdString()}));
+    EXPECT_FALSE(get(kPlayer, "CanGoNext").toBool());
+    stub.clearCalls();
+    call(kPlayer, "Next"); // the last file: no wrap-around
+    EXPECT_EQ(form->FileName, music.filePath("02.mp3"));
+    EXPECT_EQ(stub.calls(), Calls{});
+
+    // A file arriving in the folder is announced without any request.
+    touch("10.mp3");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return heard.changes["CanGoNext"].size() == 3; }, 60000));
+    EXPECT_EQ(heard.changes["CanGoNext"], (QVariantList{true, false, true}));
+    EXPECT_EQ(heard.changes["CanGoPrevious"], (QVariantList{true}));
+
+    call(kPlayer, "Previous");
+    call(kPlayer, "Previous"); // the first file: stays
+    EXPECT_EQ(form->FileName, music.filePath("01.mp3"));
+}
+
 TEST_F(MprisClient, QuitClosesAnOpenDialogThenTheWindowAndLeavesTheBus) {
     // The about box is modal; the request arrives while it is open.
     QDBusPendingCall quit =

@@ -1,7 +1,10 @@
 // The real player and decoder library on a private session bus, driven and
-// watched by playerctl, a client written elsewhere. Offscreen, no sound device.
+// watched by playerctl, a client written elsewhere: offscreen, and on an X
+// display as the desktop starts it for each song. No sound device.
 #include <QDBusConnection>
 #include <QDBusMessage>
+#include <QDBusVariant>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -12,56 +15,87 @@
 
 #include <gtest/gtest.h>
 
+#include <xcb/xcb.h>
+
+#include <poll.h>
+
 #include <cstdlib>
 #include <iostream>
+#include <memory>
 
 namespace {
 
 // Exit code and output (standard output and error, trimmed); -1 when it did not end normally.
-std::pair<int, QString> run(const QString& program, const QStringList& args, const QProcessEnvironment& env) {
+std::pair<int, QString> run(const QString& program, const QStringList& args, const QProcessEnvironment& env,
+                            const QString& folder = {}) {
     QProcess p;
     p.setProcessEnvironment(env);
+    p.setWorkingDirectory(folder);
     p.setProcessChannelMode(QProcess::MergedChannels);
     p.start(program, args);
     if (!p.waitForFinished(20000) || p.exitStatus() != QProcess::NormalExit) return {-1, {}};
     return {p.exitCode(), QString::fromUtf8(p.readAll()).trimmed()};
 }
 
+bool have(const char* tool) { return std::system((std::string("command -v ") + tool + " >/dev/null").c_str()) == 0; }
+
+// A user's folders: an application folder with the player and the decoder
+// library (no fetcher: no cover lookup), a private runtime folder, and tagged
+// tracks of silence made by lame.
+struct User {
+    QTemporaryDir tmp;
+    const QString T = tmp.path();
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+
+    // Empty when ready, else why the test cannot run.
+    std::string setUp() {
+        for (const char* tool : {"playerctl", "lame"})
+            if (!have(tool)) return std::string(tool) + " is not installed";
+        const QString bin = QStringLiteral(VEL_BIN_DIR);
+        if (!QFile::exists(bin + "/velplay") || !QFile::exists(bin + "/libvbmp3.so")) return "not built";
+        if (!tmp.isValid() || !QDir().mkpath(T + "/app") || !QDir().mkpath(T + "/run")) return "no temporary folder";
+        for (const char* f : {"velplay", "libvbmp3.so"})
+            if (!QFile::copy(bin + "/" + f, T + "/app/" + f)) return "cannot copy the programs";
+        QFile::setPermissions(T + "/run", QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        env.insert("SDL_AUDIODRIVER", "dummy");
+        env.insert("XDG_RUNTIME_DIR", T + "/run");
+        env.insert("XDG_CACHE_HOME", T + "/cache");
+        env.insert("HOME", T);
+        return {};
+    }
+    // A track of `seconds` of silence tagged "Velmora Artist", `title`, "Test Album".
+    bool track(const QString& path, const QString& title, int seconds) {
+        QFile raw(T + "/silence.raw");
+        if (!raw.open(QIODevice::WriteOnly)) return false;
+        raw.write(QByteArray(22050 * 2 * seconds, '\0'));
+        raw.close();
+        run("lame", {"--quiet", "-r", "-s", "22.05", "--bitwidth", "16", "--signed", "--little-endian", "-m", "m",
+                     "--id3v1-only", "--ta", "Velmora Artist", "--tt", title, "--tl", "Test Album", raw.fileName(),
+                     path},
+            env);
+        return QFile::exists(path);
+    }
+    QString ctl(const QStringList& args) { return run("playerctl", QStringList{"-p", "velplay"} + args, env).second; }
+    // Waits until playerctl sees the player on the bus.
+    bool waitForPlayer() {
+        for (QDeadlineTimer ceiling(60000); !ceiling.hasExpired(); QThread::msleep(100))
+            if (run("playerctl", {"-l"}, env).second == "velplay") return true;
+        return false;
+    }
+};
+
 } // namespace
 
 TEST(MprisPlayerctl, DrivesAndWatchesTheRealPlayer) {
-    for (const char* tool : {"playerctl", "lame"})
-        if (std::system((std::string("command -v ") + tool + " >/dev/null").c_str()) != 0)
-            GTEST_SKIP() << tool << " is not installed";
-    const QString bin = QStringLiteral(VEL_BIN_DIR);
-    if (!QFile::exists(bin + "/velplay") || !QFile::exists(bin + "/libvbmp3.so")) GTEST_SKIP() << "not built";
-    QTemporaryDir tmp;
-    ASSERT_TRUE(tmp.isValid());
-    const QString T = tmp.path();
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    auto ctl = [&](const QStringList& args) { return run("playerctl", QStringList{"-p", "velplay"} + args, env).second; };
-
-    // An application folder without the fetcher (no cover lookup) and twelve tagged seconds of silence.
-    ASSERT_TRUE(QDir().mkpath(T + "/app") && QDir().mkpath(T + "/run"));
-    for (const char* f : {"velplay", "libvbmp3.so"}) ASSERT_TRUE(QFile::copy(bin + "/" + f, T + "/app/" + f));
-    QFile::setPermissions(T + "/run", QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    {
-        QFile raw(T + "/silence.raw");
-        ASSERT_TRUE(raw.open(QIODevice::WriteOnly));
-        raw.write(QByteArray(22050 * 2 * 12, '\0'));
-    }
+    User user;
+    if (const std::string why = user.setUp(); !why.empty()) GTEST_SKIP() << why;
+    const QString T = user.T;
+    QProcessEnvironment& env = user.env;
+    auto ctl = [&](const QStringList& args) { return user.ctl(args); };
     const QString track = T + "/blue sky.mp3";
-    run("lame", {"--quiet", "-r", "-s", "22.05", "--bitwidth", "16", "--signed", "--little-endian", "-m", "m",
-                 "--id3v1-only", "--ta", "Velmora Artist", "--tt", "Blue Sky", "--tl", "Test Album",
-                 T + "/silence.raw", track},
-        env);
-    ASSERT_TRUE(QFile::exists(track));
+    ASSERT_TRUE(user.track(track, "Blue Sky", 12));
 
     env.insert("QT_QPA_PLATFORM", "offscreen");
-    env.insert("SDL_AUDIODRIVER", "dummy");
-    env.insert("XDG_RUNTIME_DIR", T + "/run");
-    env.insert("XDG_CACHE_HOME", T + "/cache");
-    env.insert("HOME", T);
     QProcess player, follow; // each killed, if still running, when the test ends
     player.setProcessEnvironment(env);
     player.setProcessChannelMode(QProcess::ForwardedChannels);
@@ -69,8 +103,7 @@ TEST(MprisPlayerctl, DrivesAndWatchesTheRealPlayer) {
 
     QElapsedTimer clock;
     clock.start();
-    while (clock.elapsed() < 60000 && run("playerctl", {"-l"}, env).second != "velplay") QThread::msleep(100);
-    ASSERT_EQ(run("playerctl", {"-l"}, env).second, "velplay");
+    ASSERT_TRUE(user.waitForPlayer());
 
     const QString meta = ctl({"metadata"});
     for (const char* line : {"xesam:title\\s+Blue Sky$", "xesam:artist\\s+Velmora Artist$", "xesam:album\\s+Test Album$"})
@@ -117,4 +150,143 @@ TEST(MprisPlayerctl, DrivesAndWatchesTheRealPlayer) {
     ASSERT_TRUE(player.waitForFinished(60000));
     EXPECT_EQ(player.exitCode(), 0);
     EXPECT_EQ(run("playerctl", {"-p", "velplay", "status"}, env), std::make_pair(1, QString("No players found")));
+}
+
+namespace {
+
+// Hears the requests to activate a window that reach the root window, as a
+// window manager would, without managing anything.
+class ActivationRequests {
+public:
+    ActivationRequests() : c_(xcb_connect(nullptr, nullptr), &xcb_disconnect) {
+        if (xcb_connection_has_error(c_.get())) return;
+        const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c_.get())).data->root;
+        const uint32_t mask = XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
+        xcb_change_window_attributes(c_.get(), root, XCB_CW_EVENT_MASK, &mask);
+        static const char name[] = "_NET_ACTIVE_WINDOW";
+        const Reply<xcb_intern_atom_reply_t> atom(
+            xcb_intern_atom_reply(c_.get(), xcb_intern_atom(c_.get(), 0, sizeof name - 1, name), nullptr), &std::free);
+        if (atom) atom_ = atom->atom;
+        xcb_flush(c_.get());
+    }
+    bool listening() const { return atom_ != XCB_NONE; }
+
+    // The time stamped on the next request for `window`; 0 when none came.
+    quint32 next(xcb_window_t window) {
+        for (QDeadlineTimer ceiling(60000); !ceiling.hasExpired();) {
+            while (const Reply<xcb_generic_event_t> e{xcb_poll_for_event(c_.get()), &std::free}) {
+                const auto* m = reinterpret_cast<const xcb_client_message_event_t*>(e.get());
+                if ((e->response_type & 0x7f) == XCB_CLIENT_MESSAGE && m->type == atom_ && m->window == window)
+                    return m->data.data32[1];
+            }
+            pollfd fd{xcb_get_file_descriptor(c_.get()), POLLIN, 0};
+            poll(&fd, 1, static_cast<int>(std::max<qint64>(1, ceiling.remainingTime())));
+        }
+        return 0;
+    }
+
+private:
+    template <typename T>
+    using Reply = std::unique_ptr<T, decltype(&std::free)>;
+    std::unique_ptr<xcb_connection_t, decltype(&xcb_disconnect)> c_;
+    xcb_atom_t atom_ = XCB_NONE;
+};
+
+bool playerProperty(const char* name) {
+    QDBusMessage get = QDBusMessage::createMethodCall("org.mpris.MediaPlayer2.velplay", "/org/mpris/MediaPlayer2",
+                                                      "org.freedesktop.DBus.Properties", "Get");
+    get << "org.mpris.MediaPlayer2.Player" << name;
+    return QDBusConnection::sessionBus().call(get).arguments().value(0).value<QDBusVariant>().variant().toBool();
+}
+
+} // namespace
+
+// As the desktop starts `velplay FILE` for each song double-clicked while one
+// plays, and as the media keys' next and previous walk the album's folder.
+TEST(HandoffUnderX, SecondStartHandsItsFileOverAndNextWalksTheFolder) {
+    if (qEnvironmentVariableIsEmpty("XVFB_DISPLAY"))
+        GTEST_SKIP() << "needs a private display: run it through tools/with-xvfb";
+    if (!have("xdotool")) GTEST_SKIP() << "xdotool is not installed";
+    User user;
+    if (const std::string why = user.setUp(); !why.empty()) GTEST_SKIP() << why;
+    QProcessEnvironment& env = user.env;
+    env.insert("QT_QPA_PLATFORM", "xcb");
+    const QString album = user.T + "/album";
+    ASSERT_TRUE(QDir().mkpath(album));
+    for (const char* n : {"01", "02", "10"})
+        ASSERT_TRUE(user.track(album + "/" + n + ".mp3", QString("Song ") + n, 20));
+    QFile notes(album + "/notes.txt");
+    ASSERT_TRUE(notes.open(QIODevice::WriteOnly));
+
+    auto xdotool = [&](const QStringList& args) { return run("xdotool", args, env).second; };
+    // The first of the visible windows of `pid` whose whole name matches, once there is one.
+    auto waitForWindow = [&](qint64 pid, const QString& name) {
+        QString id;
+        for (QDeadlineTimer ceiling(60000); !ceiling.hasExpired() && id.isEmpty(); QThread::msleep(50))
+            id = xdotool({"search", "--all", "--onlyvisible", "--pid", QString::number(pid), "--name", name})
+                     .section('\n', 0, 0);
+        return id;
+    };
+    // The window's title once it reads `title`, or as it is when the wait gives up.
+    auto waitForTitle = [&](const QString& window, const QString& title) {
+        QString now;
+        for (QDeadlineTimer ceiling(60000);
+             !ceiling.hasExpired() && (now = xdotool({"getwindowname", window})) != title;)
+            QThread::msleep(50);
+        return now;
+    };
+    // A start refused because the player runs: its box is on screen and the
+    // process runs until the box is closed; then it ends.
+    auto refusedStart = [&](const QStringList& args, const QProcessEnvironment& startEnv) {
+        QProcess second;
+        second.setProcessEnvironment(startEnv);
+        second.setWorkingDirectory(album); // as a file manager in the album's folder starts it
+        second.start(user.T + "/app/velplay", args);
+        ASSERT_TRUE(second.waitForStarted());
+        const QString box = waitForWindow(second.processId(), "^Velmora$");
+        ASSERT_FALSE(box.isEmpty()) << "no box";
+        EXPECT_EQ(second.state(), QProcess::Running);
+        xdotool({"windowfocus", "--sync", box});
+        xdotool({"key", "Return"});
+        ASSERT_TRUE(second.waitForFinished(60000));
+        EXPECT_EQ(second.exitCode(), 0);
+    };
+    const QString song = QStringLiteral("Velmora Artist - Song %1");
+
+    QProcess player; // killed, if still running, when the test ends
+    player.setProcessEnvironment(env);
+    player.start(user.T + "/app/velplay", {album + "/01.mp3"});
+    ASSERT_TRUE(player.waitForStarted());
+    ASSERT_TRUE(user.waitForPlayer());
+    const QString window = waitForWindow(player.processId(), song.arg("01"));
+    ASSERT_FALSE(window.isEmpty());
+
+    // Double-clicking 02.mp3: the player plays it and comes forward at the
+    // time of that click, which the launcher's startup identifier carries.
+    ActivationRequests requests;
+    ASSERT_TRUE(requests.listening());
+    QProcessEnvironment launched = env;
+    launched.insert("DESKTOP_STARTUP_ID", "velmora-test_TIME4242");
+    refusedStart({"02.mp3"}, launched);
+    EXPECT_EQ(waitForTitle(window, song.arg("02")), song.arg("02"));
+    EXPECT_EQ(user.ctl({"metadata", "xesam:title"}), "Song 02");
+    EXPECT_EQ(requests.next(window.toUInt()), 4242u);
+    // Without a file, as before: the box, and the player goes on as it was.
+    refusedStart({}, env);
+    EXPECT_EQ(xdotool({"getwindowname", window}), song.arg("02"));
+
+    // The media keys walk 01, 02, 10 (notes.txt is no track), without wrapping.
+    EXPECT_TRUE(playerProperty("CanGoNext") && playerProperty("CanGoPrevious"));
+    user.ctl({"next"});
+    EXPECT_EQ(waitForTitle(window, song.arg("10")), song.arg("10"));
+    EXPECT_FALSE(playerProperty("CanGoNext"));
+    user.ctl({"next"});
+    for (int i = 0; i < 3; ++i) user.ctl({"previous"});
+    EXPECT_EQ(waitForTitle(window, song.arg("01")), song.arg("01"));
+    EXPECT_FALSE(playerProperty("CanGoPrevious"));
+    EXPECT_TRUE(playerProperty("CanGoNext"));
+
+    QDBusConnection::sessionBus().call(QDBusMessage::createMethodCall(
+        "org.mpris.MediaPlayer2.velplay", "/org/mpris/MediaPlayer2", "org.mpris.MediaPlayer2", "Quit"));
+    ASSERT_TRUE(player.waitForFinished(60000));
 }
