@@ -18,9 +18,10 @@ struct HandoffCase {
     const char* name;
     bool appWritable;
     bool runtime, cache, home; // which variables are set
-    const char* before;        // what "run/velmora" is beforehand: "", "dir0755", "file", "link"
+    const char* before;        // what "run/velmora" is beforehand: "", "dir0755", "dir0775", "others", "file", "link"
     const char* expected;      // the folder chosen
 };
+void PrintTo(const HandoffCase& c, std::ostream* os) { *os << c.name; }
 
 class HandoffFolderRule : public ::testing::TestWithParam<HandoffCase> {};
 
@@ -30,9 +31,15 @@ TEST_P(HandoffFolderRule, ChoosesAPrivateFolderOnlyWhenTheApplicationFolderIsRea
     const std::string T = tmp.path();
     for (const char* d : {"app", "run", "elsewhere"}) fs::create_directory(T + "/" + d);
     const std::string before = c.before;
-    if (before == "dir0755") {
+    if (before == "others" && ::geteuid() != 0) {
+        GTEST_SKIP() << "only root can give a folder to another user";
+    }
+    if (before.starts_with("dir") || before == "others") {
         fs::create_directory(T + "/run/velmora");
-        ::chmod((T + "/run/velmora").c_str(), 0755);
+        ::chmod((T + "/run/velmora").c_str(), before == "dir0775" ? 0775 : 0755);
+        if (before == "others") {
+            ASSERT_EQ(::chown((T + "/run/velmora").c_str(), 65534, 65534), 0);
+        }
     } else if (before == "file") {
         tmp.write("run/velmora", "x");
     } else if (before == "link") {
@@ -68,6 +75,8 @@ INSTANTIATE_TEST_SUITE_P(
         HandoffCase{"CacheHomeWithoutRuntime", false, false, true, true, "", "cache/velmora"},
         HandoffCase{"HomeCacheWithoutEither", false, false, false, true, "", "home/.cache/velmora"},
         HandoffCase{"LooseRuntimeFolderMadePrivate", false, true, true, true, "dir0755", "run/velmora"},
+        HandoffCase{"GroupWritableRuntimeFolderPassedOver", false, true, true, true, "dir0775", "cache/velmora"},
+        HandoffCase{"OtherUsersRuntimeFolderPassedOver", false, true, true, true, "others", "cache/velmora"},
         HandoffCase{"RuntimeEntryIsAFile", false, true, true, true, "file", "cache/velmora"},
         HandoffCase{"RuntimeEntryIsALink", false, true, true, true, "link", "cache/velmora"},
         HandoffCase{"NoPerUserFolderAtAll", false, false, false, false, "", "app"}),
