@@ -60,6 +60,11 @@ UniqueFd openPart(int at, const std::string& name, bool last) {
     }
     if (!part && !last && (errno == ENOTDIR || errno == ELOOP) && isLink(at, name) && trusted(at))
         part = UniqueFd(openat(at, name.c_str(), flags & ~O_NOFOLLOW));
+    // Where others may add or rename entries, only a part of root's or this
+    // user's can be the one meant: anyone else's was put there by them.
+    struct stat st {};
+    if (part && !trusted(at) && (fstat(part.get(), &st) != 0 || (st.st_uid != 0 && st.st_uid != geteuid())))
+        return {};
     return part;
 }
 

@@ -50,10 +50,11 @@ public:
     Folder() = default; // no folder: nothing usable
 
     // The rule for the user's own state. Every part of `path` that is missing
-    // is made (mode 0700). A link on the way is followed only where it stands
-    // in a folder that root or this user alone can change, so that nobody else
-    // can have placed it; the folder itself is never a link. It must be owned
-    // by this user and writable by nobody else.
+    // is made (mode 0700). In a folder that others can change, only a part of
+    // root's or this user's is taken, and never a link (a link is followed
+    // only where root or this user alone can have placed it); the folder
+    // itself is never a link. It must be owned by this user and writable by
+    // nobody else.
     static Folder Private(const std::string& path);
     // The folder as it is (links followed, no owner check): the application
     // folder, where the programs themselves live.

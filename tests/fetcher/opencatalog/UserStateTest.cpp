@@ -89,6 +89,21 @@ INSTANTIATE_TEST_SUITE_P(Table, SpoiledFolder,
                                            SpoilCase{"FolderIsALink", Spoil::FolderIsALink}),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// XDG_CACHE_HOME on a folder everybody writes, where another user made
+// "velmora" first: nothing of this user's is made or read below it.
+TEST(SharedCacheHome, AnotherUsersFolderIsNotEntered) {
+    if (geteuid() != 0) GTEST_SKIP() << "only root can give a folder to another user";
+    veltest::TempFolder home;
+    const std::string shared = home.file("shared"), theirs = shared + "/velmora";
+    fs::create_directories(theirs);
+    ASSERT_EQ(chmod(shared.c_str(), 01777), 0);
+    ASSERT_EQ(chown(theirs.c_str(), 65534, 65534), 0);
+    AnswerCache cache(theirs + "/answers");
+    cache.Store("a", {});
+    EXPECT_FALSE(cache.Find("a"));
+    EXPECT_TRUE(fs::is_empty(theirs));
+}
+
 // Another fetcher that keeps the file locked holds a turn up only until the
 // lookup's end, or until the stop is requested.
 TEST(PaceLock, WaitsUntilTheEndOrTheStop) {
