@@ -18,9 +18,10 @@ struct HandoffCase {
     const char* name;
     bool appWritable;
     bool runtime, cache, home; // which variables are set
-    const char* before;        // what "run/velmora" is beforehand: "", "dir0755", "dir0775", "others", "file", "link"
+    const char* before;        // what "run/velmora" is beforehand: "", "dir0755", "file", "link"
     const char* expected;      // the folder chosen
 };
+
 void PrintTo(const HandoffCase& c, std::ostream* os) { *os << c.name; }
 
 class HandoffFolderRule : public ::testing::TestWithParam<HandoffCase> {};
@@ -30,6 +31,7 @@ TEST_P(HandoffFolderRule, ChoosesAPrivateFolderOnlyWhenTheApplicationFolderIsRea
     veltest::TempFolder tmp;
     const std::string T = tmp.path();
     for (const char* d : {"app", "run", "elsewhere"}) fs::create_directory(T + "/" + d);
+    // Also "dir0775" (group-writable) and "others" (another user's, 0755).
     const std::string before = c.before;
     if (before == "others" && ::geteuid() != 0) {
         GTEST_SKIP() << "only root can give a folder to another user";
