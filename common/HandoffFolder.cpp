@@ -7,21 +7,25 @@
 
 namespace vel {
 
-std::string userFolder(const HandoffPlaces& places) {
+Folder openUserFolder(const HandoffPlaces& places) {
     const std::string candidates[] = {
         places.runtimeDir.empty() ? "" : places.runtimeDir + "/velmora",
         cacheFolder(places.cacheHome, places.home),
     };
-    for (const std::string& folder : candidates)
-        if (!folder.empty() && makePrivateFolder(folder)) return folder;
+    for (const std::string& path : candidates) {
+        if (path.empty()) continue;
+        if (Folder folder = Folder::Private(path); folder.usable()) return folder;
+    }
     return {};
 }
 
-std::string handoffFolder(const HandoffPlaces& places) {
-    if (places.canWrite(places.appFolder)) return places.appFolder;
-    const std::string own = userFolder(places);
-    return own.empty() ? places.appFolder : own;
+Folder openHandoffFolder(const HandoffPlaces& places) {
+    if (places.canWrite(places.appFolder)) return Folder::Plain(places.appFolder);
+    Folder own = openUserFolder(places);
+    return own.usable() ? std::move(own) : Folder::Plain(places.appFolder);
 }
+
+std::string handoffFolder(const HandoffPlaces& places) { return openHandoffFolder(places).path(); }
 
 namespace {
 HandoffPlaces thisProcess() {
@@ -30,7 +34,9 @@ HandoffPlaces thisProcess() {
 }
 } // namespace
 
-std::string userFolder() { return userFolder(thisProcess()); }
+std::string userFolder() { return openUserFolder(thisProcess()).path(); }
+
+Folder openHandoffFolder() { return openHandoffFolder(thisProcess()); }
 
 std::string handoffFolder() { return handoffFolder(thisProcess()); }
 

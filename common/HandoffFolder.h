@@ -7,7 +7,10 @@
 // is read-only for users, and a folder shared by several users would let one
 // user's fetcher overwrite another's cover; there the files go to a private
 // per-user folder instead: $XDG_RUNTIME_DIR/velmora, else
-// $XDG_CACHE_HOME/velmora, else ~/.cache/velmora, each created with mode 0700.
+// $XDG_CACHE_HOME/velmora, else ~/.cache/velmora, each opened by the
+// private-folder rule (Folder::Private).
+#include "Folder.h"
+
 #include <functional>
 #include <string>
 
@@ -23,16 +26,22 @@ struct HandoffPlaces {
 };
 
 // The private per-user folder alone ($XDG_RUNTIME_DIR/velmora, else the cache
-// folder's), made and checked as below; empty when none is usable.
-std::string userFolder(const HandoffPlaces& places);
+// folder's), opened by the private-folder rule; not usable when none passes.
+Folder openUserFolder(const HandoffPlaces& places);
+// Its path; empty when none passes.
 std::string userFolder();
 
-// The rule itself. A per-user folder that cannot be made private (not ours, not
-// a folder) is passed over. When none is usable the application folder is
+// The rule itself, the folder opened: the application folder as it is when
+// the user can write there; otherwise the per-user folder. A per-user folder
+// that fails the private-folder rule (not ours, writable by others, a link, not
+// a folder) is passed over. When none passes, the application folder is
 // returned: writes there fail quietly, and nothing is written anywhere else.
-std::string handoffFolder(const HandoffPlaces& places);
+Folder openHandoffFolder(const HandoffPlaces& places);
+// The same for this process: the application folder and the environment.
+Folder openHandoffFolder();
 
-// The rule for this process: the application folder and the environment.
+// The chosen folder's path, for this process or the places given.
+std::string handoffFolder(const HandoffPlaces& places);
 std::string handoffFolder();
 
 // Hand-off folder + "/" + name.

@@ -1,7 +1,7 @@
 #pragma once
-// The user's own folders for what outlives one run of a program, by the XDG
-// base directory rules (a variable that is unset, empty or relative does not
-// count; HOME is taken alike).
+// Where the user's own folders are, by the XDG base directory rules (a
+// variable that is unset, empty or relative does not count; HOME is taken
+// alike). They are opened by the private-folder rule (Folder::Private).
 #include <string>
 
 namespace vel {
@@ -17,13 +17,5 @@ std::string userCacheFolder();
 
 // "$XDG_RUNTIME_DIR/velmora" (the login session's), else userCacheFolder().
 std::string userRuntimeFolder();
-
-// Creates the folder and any missing parents (those made: owner only); true
-// when it exists as a folder afterwards.
-bool makeFolders(const std::string& path);
-
-// makeFolders(), and then the folder must be this user's and nobody else's:
-// not a link, owned by this user, mode 0700 (tightened when it is looser).
-bool makePrivateFolder(const std::string& path);
 
 } // namespace vel

@@ -16,7 +16,6 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
-#include <optional>
 #include <vector>
 
 namespace velfetch {
@@ -29,15 +28,15 @@ std::string inFolder(const std::string& folder, const char* name) {
 
 } // namespace
 
-frm_main::frm_main(std::string folder, HttpSettings http)
+frm_main::frm_main(vel::Folder folder, HttpSettings http)
     : amazon(http), AnswersFolder(inFolder(vel::userCacheFolder(), "answers")),
       PaceFolder(vel::userRuntimeFolder()), folder_(std::move(folder)), http_(std::move(http)) {}
 
 void frm_main::Form_Load(const std::string& commandTail) {
     VBMP3::vbmp3_init();
     FileName = commandTail;
-    AsinFileName = folder_ + "/" + vel::kAsinFile;
-    ImgFileName = folder_ + "/" + vel::kCoverFile;
+    AsinFileName = folder_.file(vel::kAsinFile);
+    ImgFileName = folder_.file(vel::kCoverFile);
     if (!FileName.empty()) {
         RemoveLeftoverTemporaries(folder_, {vel::kCoverFile, vel::kAsinFile});
         vel::TrimQuotes(FileName);
@@ -72,10 +71,7 @@ void frm_main::FetchCover() {
     if (SearchOpenCatalogues(artist, title, album)) return;
 
     // Nothing found: an old cover must not be shown for this track.
-    if (FileExists(ImgFileName)) {
-        DeleteFileQuietly(ImgFileName);
-        WriteAsinFile(u"");
-    }
+    if (folder_.remove(vel::kCoverFile)) WriteAsinFile(u"");
 }
 
 bool frm_main::SearchCatalogue(std::u16string_view artist, std::u16string_view title) {
@@ -101,7 +97,7 @@ bool frm_main::SearchOwnCover() {
     const auto jpeg = owncover::FindOwnCover(vel::TrimSpaces(FileName));
     if (!jpeg) return false;
     WriteAsinFile(u"");
-    ReplaceFileContent(ImgFileName, *jpeg);
+    ReplaceFileContent(folder_, vel::kCoverFile, *jpeg);
     return true;
 }
 
@@ -114,31 +110,29 @@ bool frm_main::SearchOpenCatalogues(std::u16string_view artist, std::u16string_v
         if (left <= milliseconds(0)) return false;
         settings.timeLimit = std::min(settings.timeLimit, left);
     }
-    // The cache's entries are written as the hand-off files are: whole, and
-    // never a temporary file left behind.
-    std::optional<opencatalog::AnswerCache> answers;
-    if (!AnswersFolder.empty()) answers.emplace(AnswersFolder, ReplaceFileContent);
-    const bool paced = vel::makeFolders(PaceFolder);
-    opencatalog::RequestPace musicBrainzPace(paced ? inFolder(PaceFolder, "musicbrainz.pace") : "", 1,
-                                             settings.musicBrainzGap);
-    opencatalog::RequestPace iTunesPace(paced ? inFolder(PaceFolder, "itunes.pace") : "",
-                                        opencatalog::OpenCatalogueSearch::kITunesRequests, std::chrono::minutes(1));
+    // Both folders are the user's own: one that fails the private-folder rule
+    // means no cache, and pacing within this fetcher only.
+    opencatalog::AnswerCache answers(AnswersFolder);
+    const vel::Folder paceFolder = vel::Folder::Private(PaceFolder);
+    opencatalog::RequestPace musicBrainzPace(paceFolder, "musicbrainz.pace", 1, settings.musicBrainzGap);
+    opencatalog::RequestPace iTunesPace(paceFolder, "itunes.pace", opencatalog::OpenCatalogueSearch::kITunesRequests,
+                                        std::chrono::minutes(1));
 
     opencatalog::CurlWebClient web(http_, settings.caBundle), musicBrainzWeb(http_, settings.caBundle);
     opencatalog::SystemClock clock;
     opencatalog::OpenCatalogueSearch search(web, musicBrainzWeb, clock, settings,
-                                            {answers ? &*answers : nullptr, &musicBrainzPace, &iTunesPace});
+                                            {&answers, &musicBrainzPace, &iTunesPace});
     const auto hit = search.Find(vel::utf16ToUtf8(artist), vel::utf16ToUtf8(title), vel::utf16ToUtf8(album));
     if (!hit || timeIsUp()) return false;
     WriteAsinFile(fromAscii(hit->asin));
-    ReplaceFileContent(ImgFileName, hit->jpeg);
+    ReplaceFileContent(folder_, vel::kCoverFile, hit->jpeg);
     return true;
 }
 
 void frm_main::WriteAsinFile(std::u16string_view text) {
     const std::string ansi = vel::toAnsi(text);
     // A folder that cannot be written leaves the old file; the fetcher ends all the same.
-    ReplaceFileContent(AsinFileName, {reinterpret_cast<const std::uint8_t*>(ansi.data()), ansi.size()});
+    ReplaceFileContent(folder_, vel::kAsinFile, {reinterpret_cast<const std::uint8_t*>(ansi.data()), ansi.size()});
 }
 
 bool frm_main::saveHit(std::u16string_view imageUrl, std::u16string_view asin) {
@@ -146,7 +140,7 @@ bool frm_main::saveHit(std::u16string_view imageUrl, std::u16string_view asin) {
     amazon.Download(imageUrl, image);
     if (timeIsUp()) return false;
     WriteAsinFile(asin);
-    ReplaceFileContent(ImgFileName, image);
+    ReplaceFileContent(folder_, vel::kCoverFile, image);
     return true;
 }
 

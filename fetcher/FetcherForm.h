@@ -1,6 +1,7 @@
 #pragma once
 // The fetcher's one form, never shown: its load handler does the whole run.
 #include "Amazon.h"
+#include "Folder.h"
 #include "HttpFetch.h"
 #include "OpenCatalogueSearch.h"
 
@@ -12,8 +13,8 @@ namespace velfetch {
 
 class frm_main {
 public:
-    // `folder` is where the hand-off files live (vel::handoffFolder()).
-    explicit frm_main(std::string folder, HttpSettings http = {});
+    // `folder` is where the hand-off files live (vel::openHandoffFolder()).
+    explicit frm_main(vel::Folder folder, HttpSettings http = {});
 
     // Initialises the decoder library, looks up the cover of the track named by
     // the command-line tail (nothing at all for an empty tail) and unloads.
@@ -43,7 +44,7 @@ public:
     opencatalog::OpenCatalogueSettings OpenCatalogues;
     // The open catalogues' answers kept between runs (empty: none kept), and
     // the folder of the files that pace requests across fetchers (empty: each
-    // fetcher paces only its own).
+    // fetcher paces only its own); both opened by the private-folder rule.
     std::string AnswersFolder;
     std::string PaceFolder;
     // The whole lookup ends by then, whatever the servers do; a lookup that
@@ -56,7 +57,7 @@ private:
     bool saveHit(std::u16string_view imageUrl, std::u16string_view asin);
     bool timeIsUp() const;
 
-    std::string folder_;
+    vel::Folder folder_;
     HttpSettings http_;
 };
 

@@ -15,7 +15,7 @@ int main(int argc, char** argv) {
     }
 
     curl_global_init(CURL_GLOBAL_DEFAULT);
-    velfetch::frm_main form(vel::handoffFolder());
+    velfetch::frm_main form(vel::openHandoffFolder());
     form.Form_Load(tail);
     curl_global_cleanup();
     return 0;

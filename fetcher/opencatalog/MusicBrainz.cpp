@@ -17,7 +17,7 @@ std::string base() { return std::string("https://") + vel::kMusicBrainzHost + "/
 MusicBrainz::MusicBrainz(WebClient& web, Clock& clock, Clock::time_point end, std::chrono::milliseconds gap,
                          RequestPace* pace)
     : web_(web), clock_(clock), end_(end), gap_(gap),
-      ownPace_(pace ? nullptr : std::make_unique<RequestPace>(std::string(), 1, gap)),
+      ownPace_(pace ? nullptr : std::make_unique<RequestPace>(1, gap)),
       pace_(pace ? *pace : *ownPace_) {}
 
 std::string MusicBrainz::SearchUrl(const TrackWords& words) {
@@ -43,7 +43,8 @@ std::optional<std::vector<std::uint8_t>> MusicBrainz::get(const std::string& url
         Clock::time_point earliest = clock_.now();
         if (lastEnd_) earliest = std::max(earliest, *lastEnd_ + gap_ * (1 + attempt));
         if (retryAt_) earliest = std::max(earliest, *retryAt_);
-        const auto start = pace_.Reserve(clock_.now(), earliest, end_);
+        const auto start = pace_.Reserve(clock_.now(), earliest, end_, stop);
+        if (stop.stop_requested()) return std::nullopt;
         if (!start) break; // its turn comes too late for this lookup
         clock_.waitUntil(*start, stop);
         if (stop.stop_requested()) return std::nullopt;

@@ -98,11 +98,13 @@ std::optional<ReleaseInfo> ReadRelease(std::span<const std::uint8_t> reply) {
     ReleaseInfo info;
     info.front = FlagField(ObjectField(root, "cover-art-archive"), "front");
     info.asin = TextField(root, "asin");
-    const bool valid = info.asin.size() == 10 && std::all_of(info.asin.begin(), info.asin.end(), [](char c) {
-                           return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
-                       });
-    if (!valid) info.asin.clear();
+    if (!IsAsin(info.asin)) info.asin.clear();
     return info;
+}
+
+bool IsAsin(std::string_view text) {
+    return text.size() == 10 &&
+           std::all_of(text.begin(), text.end(), [](char c) { return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'); });
 }
 
 } // namespace velfetch::opencatalog

@@ -7,6 +7,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace velfetch::opencatalog {
@@ -38,6 +39,9 @@ struct ReleaseInfo {
 // that is not ten capital letters or digits counts as none: it goes into a
 // store address.
 std::optional<ReleaseInfo> ReadRelease(std::span<const std::uint8_t> reply);
+
+// An ASIN as a store address takes it: ten capital letters or digits.
+bool IsAsin(std::string_view text);
 
 // A release (or release group) identifier as the service writes them (a
 // lower-case UUID); no other text goes into a request path.

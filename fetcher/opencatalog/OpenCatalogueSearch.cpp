@@ -3,7 +3,6 @@
 #include "CoverFit.h"
 #include "ITunesSearch.h"
 #include "JsonField.h"
-#include "MatchText.h"
 #include "MusicBrainz.h"
 #include "SideTask.h"
 #include "TrackWords.h"
@@ -32,11 +31,9 @@ OpenCatalogueSearch::OpenCatalogueSearch(WebClient& web, WebClient& musicBrainzW
       settings_(std::move(settings)), memory_(memory) {}
 
 std::string OpenCatalogueSearch::Question(const TrackWords& words) {
-    if (!words.tagged()) return "name\n" + NormalizeForMatch(words.name());
-    // The album picks among the releases, so it is part of the question.
-    std::string question = "tag\n" + NormalizeForMatch(words.artist()) + '\n' + NormalizeForMatch(words.title());
-    if (!words.album().empty()) question += "\nalbum\n" + NormalizeForMatch(words.album());
-    return question;
+    // The album picks among the releases, and a field that may have been cut
+    // accepts longer names: both are part of the question.
+    return words.MatchKey();
 }
 
 std::optional<std::vector<std::uint8_t>> OpenCatalogueSearch::picture(const std::string& url, Run& run) {
@@ -91,7 +88,7 @@ std::optional<CoverHit> OpenCatalogueSearch::fromMusicBrainz(const TrackWords& w
 }
 
 std::optional<CoverHit> OpenCatalogueSearch::fromITunes(const TrackWords& words, Run& run) {
-    RequestPace ownPace({}, kITunesRequests, std::chrono::minutes(1));
+    RequestPace ownPace(kITunesRequests, std::chrono::minutes(1));
     RequestPace& pace = memory_.iTunesPace ? *memory_.iTunesPace : ownPace;
     WebReply songs;
     std::optional<Clock::time_point> retryAt;

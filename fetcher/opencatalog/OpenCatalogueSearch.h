@@ -56,7 +56,8 @@ public:
     // nor when the answer is kept from before.
     std::optional<CoverHit> Find(std::string_view artist, std::string_view title, std::string_view album = {});
 
-    // The question under which an answer is kept: the normalised words asked.
+    // The question under which an answer is kept: the normalised words asked
+    // and whether each may have been cut (TrackWords::MatchKey).
     static std::string Question(const TrackWords& words);
 
 private:

@@ -3,9 +3,7 @@
 #include "HandoffFolder.h"
 
 #include <QCryptographicHash>
-#include <QDir>
 #include <QFile>
-#include <QSaveFile>
 
 namespace velplay {
 
@@ -24,26 +22,26 @@ QString ArtCopy::publish(const QString& picture) {
     const QByteArray bytes = in.readAll();
     // The name changes with the picture, and only with it.
     const QByteArray digest = QCryptographicHash::hash(bytes, QCryptographicHash::Sha256);
-    const QString hash = QString::fromLatin1(digest.toHex().left(16));
-    const QString path = folder_ + QStringLiteral("/cover-") + hash + QStringLiteral(".jpg");
-    if (path == path_ && QFile::exists(path)) return path_;
+    const std::string name = "cover-" + digest.toHex().left(16).toStdString() + ".jpg";
+    if (name == name_ && open_.isFile(name_)) return path_;
 
     remove();
     if (folder_.isEmpty()) return {};
-    // A folder made here is the user's alone: nobody else learns what they listen to.
-    if (!QDir(folder_).exists()) {
-        if (!QDir().mkpath(folder_)) return {};
-        QFile::setPermissions(folder_, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    }
-    QSaveFile out(path);
-    if (!out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size() || !out.commit()) return {};
-    path_ = path;
+    // The folder is the user's alone: nobody else learns what they listen to,
+    // nor puts a link where the copy goes.
+    open_ = vel::Folder::Private(QFile::encodeName(folder_).toStdString());
+    const std::span<const std::uint8_t> content(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
+                                                std::size_t(bytes.size()));
+    if (!open_.replace(name, content, 0600)) return {};
+    name_ = name;
+    path_ = folder_ + u'/' + QString::fromStdString(name);
     return path_;
 }
 
 void ArtCopy::remove() {
-    if (path_.isEmpty()) return;
-    QFile::remove(path_);
+    if (name_.empty()) return;
+    open_.remove(name_);
+    name_.clear();
     path_.clear();
 }
 

@@ -2,13 +2,16 @@
 // The cover on show under an address of its own, for the desktop's media
 // controls: the hand-off file keeps one name for every cover, and applets that
 // keep pictures by address would go on showing the first one.
+#include "Folder.h"
+
 #include <QString>
 
 namespace velplay {
 
 class ArtCopy {
 public:
-    // Copies live in `folder`; empty: defaultFolder().
+    // Copies live in `folder`; empty: defaultFolder(). The folder is opened
+    // by the private-folder rule (vel::Folder::Private) for each new copy.
     explicit ArtCopy(QString folder = {});
     ~ArtCopy(); // the copy goes with the player
     ArtCopy(const ArtCopy&) = delete;
@@ -27,6 +30,8 @@ public:
 
 private:
     QString folder_;
+    vel::Folder open_; // the folder the copy was made in
+    std::string name_; // the copy's name there
     QString path_;
 };
 

@@ -31,10 +31,17 @@ TEST_P(HandoffFolderRule, ChoosesAPrivateFolderOnlyWhenTheApplicationFolderIsRea
     veltest::TempFolder tmp;
     const std::string T = tmp.path();
     for (const char* d : {"app", "run", "elsewhere"}) fs::create_directory(T + "/" + d);
+    // Also "dir0775" (group-writable) and "others" (another user's, 0755).
     const std::string before = c.before;
-    if (before == "dir0755") {
+    if (before == "others" && ::geteuid() != 0) {
+        GTEST_SKIP() << "only root can give a folder to another user";
+    }
+    if (before.starts_with("dir") || before == "others") {
         fs::create_directory(T + "/run/velmora");
-        ::chmod((T + "/run/velmora").c_str(), 0755);
+        ::chmod((T + "/run/velmora").c_str(), before == "dir0775" ? 0775 : 0755);
+        if (before == "others") {
+            ASSERT_EQ(::chown((T + "/run/velmora").c_str(), 65534, 65534), 0);
+        }
     } else if (before == "file") {
         tmp.write("run/velmora", "x");
     } else if (before == "link") {
@@ -70,6 +77,8 @@ INSTANTIATE_TEST_SUITE_P(
         HandoffCase{"CacheHomeWithoutRuntime", false, false, true, true, "", "cache/velmora"},
         HandoffCase{"HomeCacheWithoutEither", false, false, false, true, "", "home/.cache/velmora"},
         HandoffCase{"LooseRuntimeFolderMadePrivate", false, true, true, true, "dir0755", "run/velmora"},
+        HandoffCase{"GroupWritableRuntimeFolderPassedOver", false, true, true, true, "dir0775", "cache/velmora"},
+        HandoffCase{"OtherUsersRuntimeFolderPassedOver", false, true, true, true, "others", "cache/velmora"},
         HandoffCase{"RuntimeEntryIsAFile", false, true, true, true, "file", "cache/velmora"},
         HandoffCase{"RuntimeEntryIsALink", false, true, true, true, "link", "cache/velmora"},
         HandoffCase{"NoPerUserFolderAtAll", false, false, false, false, "", "app"}),

@@ -56,7 +56,7 @@ class Flow : public veltest::WithStandin {
 protected:
     // Runs the fetcher's load handler in the temporary application folder.
     void run(const std::string& tail) {
-        velfetch::frm_main form(folder.path(), http);
+        velfetch::frm_main form(vel::Folder::Plain(folder.path()), http);
         keepAway(form);
         form.Form_Load(tail);
     }
@@ -224,7 +224,7 @@ TEST_F(Flow, UnwritableHandOffFilesEndQuietly) {
 
 TEST_F(Flow, MissingFolderEndsQuietly) {
     stub.failTagRead();
-    velfetch::frm_main form(folder.file("gone"), http);
+    velfetch::frm_main form(vel::Folder::Plain(folder.file("gone")), http);
     keepAway(form);
     form.Form_Load("\"/m/Song.mp3\"");
     EXPECT_FALSE(std::filesystem::exists(folder.file("gone")));
@@ -252,7 +252,7 @@ TEST_F(Flow, LookupEndsAtItsTimeLimitAsNoHit) {
     folder.write("temp.jpg", "old image");
     folder.write("asin", "OLD");
     stub.failTagRead();
-    velfetch::frm_main form(folder.path(), http);
+    velfetch::frm_main form(vel::Folder::Plain(folder.path()), http);
     keepAway(form);
     form.LookupTimeLimit = std::chrono::milliseconds(1500);
     const auto start = std::chrono::steady_clock::now();

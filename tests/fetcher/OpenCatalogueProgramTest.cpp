@@ -187,9 +187,12 @@ TEST_F(OpenProgram, EndedWhileWaitingItsTurn) {
     std::filesystem::create_directories(home.file("run/velmora"));
     const std::string pace = home.file("run/velmora/musicbrainz.pace");
     const auto ahead = (std::chrono::steady_clock::now() + 20s).time_since_epoch();
+    std::string boot;
+    std::getline(std::ifstream("/proc/sys/kernel/random/boot_id"), boot);
     char line[32];
     std::snprintf(line, sizeof line, "%020lld\n", static_cast<long long>(ahead.count()));
-    std::ofstream(pace) << line;
+    const std::string turns = "boot " + boot + "\n" + line;
+    std::ofstream(pace) << turns;
 
     standin::Config config;
     config.totalResults = 0;
@@ -199,7 +202,7 @@ TEST_F(OpenProgram, EndedWhileWaitingItsTurn) {
     const pid_t pid = start({'"' + taggedTrack() + '"'}, {}, {"CURL_CA_BUNDLE=" + kCerts + "/ca.pem"});
     ASSERT_NE(pid, 0);
     // It has taken its turn once the file holds something else.
-    while (veltest::TempFolder::readFile(pace) == std::string(line)) std::this_thread::sleep_for(5ms);
+    while (veltest::TempFolder::readFile(pace) == turns) std::this_thread::sleep_for(5ms);
     kill(pid, SIGTERM);
     int status = 0;
     ASSERT_EQ(waitpid(pid, &status, 0), pid);

@@ -103,6 +103,18 @@ WRAPPER
 } >"$tmp/bin/xdg-open"
 chmod +x "$tmp/bin/xdg-open"
 
+# The demo keeps state of its own: a cache folder and a runtime folder in its
+# temporary folder, so that it never reads or writes the user's answer cache,
+# pace files or cover copy. Its runtime folder links everything else the
+# user's holds (the display's and the sound server's sockets, the session
+# bus), so the player still reaches the desktop.
+mkdir -m 700 "$tmp/cache" "$tmp/run"
+if [ -d "${XDG_RUNTIME_DIR:-}" ]; then
+  for entry in "$XDG_RUNTIME_DIR"/*; do
+    if [ -e "$entry" ] && [ "${entry##*/}" != velmora ]; then ln -s "$entry" "$tmp/run/"; fi
+  done
+fi
+
 say "stand-in on $proxy (requests: $tmp/standin.log); starting the player"
 [ "$track" -ef "$share/velmora-demo.mp3" ] ||
   say "only the demo track is in the demo catalogue: $track gets no cover"
@@ -110,7 +122,7 @@ say "stand-in on $proxy (requests: $tmp/standin.log); starting the player"
 # open catalogues over HTTPS, and the stand-in refuses those tunnels, so the
 # demo never reaches the internet.
 env -u no_proxy -u NO_PROXY -u HTTPS_PROXY http_proxy="$proxy" https_proxy="$proxy" PATH="$tmp/bin:$PATH" \
-  "$player" "$track" &
+  XDG_CACHE_HOME="$tmp/cache" XDG_RUNTIME_DIR="$tmp/run" "$player" "$track" &
 player_pid=$!
 status=0
 wait "$player_pid" || status=$?

@@ -49,6 +49,14 @@ std::optional<std::size_t> TrackWords::Match(std::string_view artist, std::strin
     return *byArtist + *byTitle;
 }
 
+std::string TrackWords::MatchKey() const {
+    if (!tagged_) return "name\n" + normalizedName_;
+    std::string key = "tag";
+    for (const Field* field : {&artist_, &title_, &album_})
+        key.append(field->mayBeCut ? "\ncut " : "\nall ").append(field->normalized);
+    return key;
+}
+
 int TrackWords::AlbumRank(std::string_view releaseTitle) const {
     if (album_.normalized.empty()) return 2;
     const auto m = album_.match(NormalizeForMatch(releaseTitle));

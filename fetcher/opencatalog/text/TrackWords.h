@@ -34,6 +34,11 @@ public:
     std::optional<std::size_t> Match(std::string_view artist, std::string_view title) const;
     bool Accepts(std::string_view artist, std::string_view title) const { return Match(artist, title).has_value(); }
 
+    // Everything that decides which catalogue entries count and how they
+    // rank: each field's text as matched and whether it may have been cut.
+    // Words with equal keys get equal answers.
+    std::string MatchKey() const;
+
     // 0 when a release titled `releaseTitle` is the tag's album, 1 when the
     // title begins with a cut album's text, 2 otherwise or without an album.
     int AlbumRank(std::string_view releaseTitle) const;

@@ -1,14 +1,18 @@
 // The open catalogues' answers kept between runs, on played-back replies and
 // a wall clock of the test's: what is kept, for how long, and what is never.
 #include "AnswerCache.h"
-#include "HandoffFile.h"
 #include "OpenCatalogueSearch.h"
+#include "TrackWords.h"
 #include "TempFolder.h"
 #include "opencatalog/PlayedBack.h"
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <filesystem>
+#include <map>
+#include <sstream>
 
 using namespace std::chrono_literals;
 using nlohmann::json;
@@ -33,7 +37,9 @@ const WebReply kNone = ok(veltest::search(json::array()));
 const WebReply kNoSongs = ok(json{{"resultCount", 0}, {"results", json::array()}}.dump());
 const WebReply kAsin = ok(json{{"asin", "B000TEST01"}, {"cover-art-archive", {{"front", true}}}}.dump());
 
-enum class Damage { None, Truncate, AlterPicture };
+// Done to the kept entry: cut short, a byte altered, or written anew (its
+// checksum right) with an ASIN that is no ASIN, or a picture that is no JPEG.
+enum class Damage { None, Truncate, AlterPicture, BadAsin, NotAJpeg };
 
 struct Visit {
     std::chrono::hours later; // on the wall clock, after the run before
@@ -51,9 +57,16 @@ void PrintTo(const CacheCase& c, std::ostream* os) { *os << c.name; }
 
 class Kept : public ::testing::TestWithParam<CacheCase> {};
 
-void damage(const std::string& folder, Damage how) {
-    if (how == Damage::None) return;
-    for (const auto& e : fs::directory_iterator(folder)) {
+bool isEntry(const fs::path& p) { return p.filename().string().size() == 16; }
+
+void damage(AnswerCache& cache, Damage how) {
+    const std::string question = OpenCatalogueSearch::Question({"Foo", "Bar"});
+    const auto picture = veltest::bytes(veltest::jpeg(160, 160));
+    if (how == Damage::BadAsin) cache.Store(question, {picture, "X/../../evil?q=1", "musicbrainz"});
+    if (how == Damage::NotAJpeg) cache.Store(question, {{0xff, 0xd8, 0xff, 0xd9}, "B000TEST01", "musicbrainz"});
+    if (how != Damage::Truncate && how != Damage::AlterPicture) return;
+    for (const auto& e : fs::directory_iterator(cache.folder())) {
+        if (!isEntry(e.path())) continue;
         const auto size = fs::file_size(e.path());
         if (how == Damage::Truncate) {
             fs::resize_file(e.path(), size / 2);
@@ -69,7 +82,7 @@ TEST_P(Kept, RunsAskOnlyWhenNothingIsKept) {
     const CacheCase& c = GetParam();
     veltest::TempFolder home;
     std::chrono::system_clock::time_point wall{std::chrono::hours(480000)};
-    AnswerCache cache(home.file("answers"), velfetch::ReplaceFileContent, [&] { return wall; });
+    AnswerCache cache(home.file("answers"), [&] { return wall; });
     veltest::FakeClock clock;
     veltest::FakeWeb web(clock);
     for (const auto& [prefix, replies] : c.replies) web.on(prefix, replies);
@@ -79,7 +92,7 @@ TEST_P(Kept, RunsAskOnlyWhenNothingIsKept) {
     for (std::size_t i = 0; i < c.runs.size(); ++i) {
         const Visit& run = c.runs[i];
         wall += run.later;
-        damage(home.file("answers"), run.damage);
+        damage(cache, run.damage);
         const std::size_t before = web.requests.size();
         const auto hit = step.Find("Foo", "Bar");
         EXPECT_EQ(web.requests.size() > before, run.asks) << "run " << i;
@@ -125,35 +138,87 @@ INSTANTIATE_TEST_SUITE_P(
         CacheCase{"AlteredEntryReplaced",
                   {{kSearch, {kFound}}, {kFront, {ok(veltest::jpeg(160, 160))}}, {kLookup, {kAsin}}},
                   {{0h, Damage::None, true, true}, {0h, Damage::AlterPicture, true, true},
-                   {0h, Damage::None, false, true}}}),
+                   {0h, Damage::None, false, true}}},
+        CacheCase{"EntryWithABadAsinNotServed",
+                  {{kSearch, {kFound}}, {kFront, {ok(veltest::jpeg(160, 160))}}, {kLookup, {kAsin}}},
+                  {{0h, Damage::BadAsin, true, true}, {0h, Damage::None, false, true}}},
+        CacheCase{"EntryWhosePictureIsNoJpegNotServed",
+                  {{kSearch, {kFound}}, {kFront, {ok(veltest::jpeg(160, 160))}}, {kLookup, {kAsin}}},
+                  {{0h, Damage::NotAJpeg, true, true}, {0h, Damage::None, false, true}}}),
     [](const auto& info) { return std::string(info.param.name); });
 
-std::vector<std::uint8_t> picture(std::size_t bytes) { return std::vector<std::uint8_t>(bytes, 0xab); }
+// Trimming, step by step on the test's wall clock: "Hq" keeps a hit for q,
+// "Mq" a miss, "Fq" finds q (a use), "+N" lets N hours pass. Caps count the
+// blocks the entries take on disk, in units of the file system's smallest
+// allocation: every entry here, hit or miss, takes one.
+struct TrimCase {
+    const char* name;
+    double diskCap;         // in blocks
+    std::uint64_t entryCap; // entries
+    const char* steps;
+    const char* kept; // the questions still answered, in order
+    std::size_t files; // the entries left in the folder
+};
+void PrintTo(const TrimCase& c, std::ostream* os) { *os << c.name; }
 
-// Past the cap the least recently used entries go, a use counting as recent.
-TEST(AnswerCacheLimits, LeastRecentlyUsedGoPastTheCap) {
-    veltest::TempFolder home;
-    std::chrono::system_clock::time_point wall{std::chrono::hours(480000)};
-    AnswerCache cache(home.file("answers"), velfetch::ReplaceFileContent, [&] { return wall; }, 35000);
-    for (const char* q : {"a", "b", "c"}) {
-        cache.Store(q, {picture(10000), "B000000000", "musicbrainz"});
-        wall += 1h;
-    }
-    EXPECT_TRUE(cache.Find("a")); // "b" is now the least recently used
-    wall += 1h;
-    cache.Store("d", {picture(10000), "", "itunes"});
-    EXPECT_TRUE(cache.Find("a"));
-    EXPECT_FALSE(cache.Find("b"));
-    EXPECT_TRUE(cache.Find("c"));
-    EXPECT_TRUE(cache.Find("d"));
+class Trimmed : public ::testing::TestWithParam<TrimCase> {};
+
+std::uint64_t diskUse(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 ? std::uint64_t(st.st_blocks) * 512 : 0;
 }
+
+TEST_P(Trimmed, LeastRecentlyUsedAndExpiredMissesGo) {
+    const TrimCase& c = GetParam();
+    veltest::TempFolder home;
+    home.write("block", "x");
+    const std::uint64_t block = diskUse(home.file("block"));
+    ASSERT_GT(block, 0u);
+    const auto picture = veltest::bytes(veltest::jpeg(16, 16));
+    ASSERT_LT(picture.size() + 200, block) << "a hit must fit one block";
+
+    std::chrono::system_clock::time_point wall{std::chrono::hours(480000)};
+    AnswerCache cache(home.file("answers"), [&] { return wall; },
+                      {std::uint64_t(c.diskCap * double(block)), c.entryCap});
+    std::string asked;
+    std::istringstream steps(c.steps);
+    for (std::string step; steps >> step;) {
+        const std::string q = step.substr(1);
+        if (step[0] == '+') wall += std::chrono::hours(std::stoi(q));
+        if (step[0] == 'H') cache.Store(q, {picture, "B000000000", "musicbrainz"});
+        if (step[0] == 'M') cache.Store(q, {});
+        if (step[0] == 'F') {
+            EXPECT_TRUE(cache.Find(q)) << q;
+        }
+        if (step[0] == 'H' || step[0] == 'M') asked += q;
+    }
+    std::string kept;
+    for (const char q : asked)
+        if (cache.Find(std::string(1, q))) kept += q;
+    EXPECT_EQ(kept, c.kept);
+    std::size_t files = 0;
+    for (const auto& e : fs::directory_iterator(home.file("answers"))) files += isEntry(e.path());
+    EXPECT_EQ(files, c.files);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, Trimmed,
+    ::testing::Values(
+        // Four entries of a few hundred bytes each take four blocks: past a cap of 3.5.
+        TrimCase{"HitsPastTheDiskCap", 3.5, 100, "Ha +1 Hb +1 Hc +1 Fa +1 Hd", "acd", 3},
+        TrimCase{"MissesPastTheDiskCap", 3.5, 100, "Ma +1 Mb +1 Mc +1 Md", "bcd", 3},
+        TrimCase{"PastTheEntryCap", 1000, 3, "Ha +1 Hb +1 Hc +1 Fa +1 Hd", "acd", 3},
+        // The expired miss goes, not the older hit.
+        TrimCase{"ExpiredMissGoesFirst", 1000, 3, "Ha +1 Mm +25 Hb Hc", "abc", 3},
+        TrimCase{"UnderTheCapsAllStay", 1000, 100, "Ha Mm +25 Hb Hc", "abc", 4}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST(AnswerCacheLimits, UnusableFolderMeansNoCache) {
     veltest::TempFolder home;
     home.write("file", "not a folder");
     for (const std::string& folder : {home.file("file") + "/answers", std::string()}) {
-        AnswerCache cache(folder, velfetch::ReplaceFileContent);
-        cache.Store("a", {picture(100), "", "itunes"});
+        AnswerCache cache(folder);
+        cache.Store("a", {veltest::bytes(veltest::jpeg(16, 16)), "", "itunes"});
         EXPECT_FALSE(cache.Find("a")) << folder;
     }
 }

@@ -96,6 +96,16 @@ TEST(CutField, OnlyFullFieldsMayBeCut) {
     EXPECT_TRUE(MayBeCut(tagField(std::string(200, 'x'), 127)));
 }
 
+// A field that may have been cut accepts longer names than the same text
+// whole: their answers are kept under different questions. Padding is no cut.
+TEST(CutField, AnswersKeptApart) {
+    const auto question = [](const std::string& title) {
+        return velfetch::opencatalog::OpenCatalogueSearch::Question(TrackWords("Foo", title));
+    };
+    EXPECT_NE(question("Don't Stop Me Now, I'm Having "), question("Don't Stop Me Now, I'm Having"));
+    EXPECT_EQ(question("Bar" + std::string(27, ' ')), question("Bar"));
+}
+
 // ---- What is asked --------------------------------------------------------
 
 struct QueryCase {
