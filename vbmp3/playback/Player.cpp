@@ -15,6 +15,7 @@ constexpr std::size_t kChunkFrames = 4096;
 // Audio kept queued ahead of the listener: small enough that pause, seek and
 // volume react at once, large enough to ride out scheduling hiccups.
 constexpr double kAheadSeconds = 0.25;
+// The shortest sleep while the sink plays: sinks take their audio in blocks.
 constexpr auto kPoll = std::chrono::milliseconds(10);
 constexpr auto kPlayOut = std::chrono::milliseconds(300);
 
@@ -223,6 +224,16 @@ void Player::reopenLost(std::unique_lock<std::mutex>& lock) {
     if (state_ != Stopped) playFromLocked(heard);
 }
 
+// Sleeps while the sink plays the given frames, so that the thread wakes about
+// once per chunk; a call, a device to reopen or the end of the player wake it sooner.
+void Player::sleepLocked(std::unique_lock<std::mutex>& lock, std::size_t frames) {
+    const std::chrono::duration<double> playing(static_cast<double>(frames) / decoder_->sampleRate());
+    auto until = Clock::now() + std::max<Clock::duration>(
+                                    kPoll, std::chrono::duration_cast<Clock::duration>(playing));
+    if (lost_) until = std::min(until, retryAt_);
+    wake_.wait_until(lock, until);
+}
+
 // One step of playback: top up the sink, or notice the end of the track.
 void Player::feedLocked(std::unique_lock<std::mutex>& lock) {
     if (!silent_ && !sink_->alive()) loseDeviceLocked();
@@ -239,11 +250,12 @@ void Player::feedLocked(std::unique_lock<std::mutex>& lock) {
             pauseAfterEnd_ = true;
             return;
         }
-        wake_.wait_for(lock, kPoll);
+        sleepLocked(lock, queued); // until the last of it has played
         return;
     }
-    if (queued >= static_cast<std::size_t>(kAheadSeconds * decoder_->sampleRate())) {
-        wake_.wait_for(lock, kPoll);
+    const auto ahead = static_cast<std::size_t>(kAheadSeconds * decoder_->sampleRate());
+    if (queued >= ahead) {
+        sleepLocked(lock, queued - ahead); // until the next chunk is due
         return;
     }
     // Decoded audio goes straight from the decoder's buffer into ours, scaled

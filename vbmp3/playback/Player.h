@@ -54,6 +54,7 @@ private:
     void loseDeviceLocked();
     void reopenLost(std::unique_lock<std::mutex>& lock);
     void feedLocked(std::unique_lock<std::mutex>& lock);
+    void sleepLocked(std::unique_lock<std::mutex>& lock, std::size_t frames);
     void playFromLocked(std::int64_t frame);
     std::int64_t positionFramesLocked();
 
