@@ -14,7 +14,7 @@ packages=(
   librsvg2-bin fp-utils
   libqt6svg6 qt6-translations-l10n
   time curl
-  dbus playerctl pulseaudio-utils
+  dbus playerctl
   scdoc dpkg-dev lintian appstream
 )
 
@@ -22,7 +22,7 @@ packages=(
 # sound server is PipeWire keeps it: a second server would fight it for the
 # user's socket at the next login.
 if [ "${CI:-}" = "true" ] || ! dpkg-query -W -f='${Status}' pipewire-pulse 2>/dev/null | grep -q "install ok installed"; then
-  packages+=(pulseaudio)
+  packages+=(pulseaudio pulseaudio-utils)
 fi
 
 # What a desktop user needs to open the help file and web pages; CI has no use
