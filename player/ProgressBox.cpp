@@ -19,6 +19,9 @@ ProgressBox::ProgressBox(QWidget* parent) : QWidget(parent) {
 }
 
 void ProgressBox::drawBoxes(std::int64_t xTwips) {
+    // The poll asks ten times a second; the boundary moves about once a second.
+    // Whatever covered the bar meanwhile is repainted by Qt itself.
+    if (boundary_ == xTwips) return;
     boundary_ = xTwips;
     update();
 }

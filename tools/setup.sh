@@ -18,6 +18,13 @@ packages=(
   scdoc dpkg-dev lintian appstream
 )
 
+# The sound-server tests start a PulseAudio server of their own. A desktop whose
+# sound server is PipeWire keeps it: a second server would fight it for the
+# user's socket at the next login.
+if [ "${CI:-}" = "true" ] || ! dpkg-query -W -f='${Status}' pipewire-pulse 2>/dev/null | grep -q "install ok installed"; then
+  packages+=(pulseaudio pulseaudio-utils)
+fi
+
 # What a desktop user needs to open the help file and web pages; CI has no use
 # for them (they pull in a whole GUI toolkit), so it skips them.
 if [ "${CI:-}" != "true" ]; then

@@ -47,7 +47,7 @@ MprisPlayer::MprisPlayer(frm_main& window, MprisService& service)
         notify();
     });
     connect(&window, &frm_main::statusPolled, this,
-            [this](std::int32_t state, std::int32_t position) { observe(state, position, false); });
+            [this](std::int32_t state, std::int32_t position) { observe(state, position, false, true); });
     connect(&window, &frm_main::trackShown, this, [this] {
         ++track_;
         trackPath_ = absolutePath(window_.FileName);
@@ -223,7 +223,8 @@ void MprisPlayer::update(bool seeked) {
     observe(state, position, seeked);
 }
 
-void MprisPlayer::observe(std::int32_t state, std::int32_t position, bool seeked) {
+void MprisPlayer::observe(std::int32_t state, std::int32_t position, bool seeked, bool polled) {
+    const bool moved = state != state_ || position != position_;
     // Clients extrapolate the position while playing; tell them when it jumped
     // (a seek here, or a press on the progress bar) beyond what time explains.
     if (running(state) && running(state_) && sinceReading_.isValid()) {
@@ -234,7 +235,7 @@ void MprisPlayer::observe(std::int32_t state, std::int32_t position, bool seeked
     position_ = position;
     sinceReading_.start();
     if (seeked && running(state)) emit Seeked(qlonglong(position) * kMicro);
-    notify();
+    if (!polled || moved || seeked) notify();
 }
 
 void MprisPlayer::notify() {

@@ -69,8 +69,10 @@ signals:
 private:
     // Takes a fresh reading of the decoder after a request has run.
     void update(bool seeked = false);
-    // Takes a reading: remembers it, reports a jump of the position, sends changed properties.
-    void observe(std::int32_t state, std::int32_t position, bool seeked);
+    // Takes a reading: remembers it, reports a jump of the position, sends changed
+    // properties; for the window's ten polls a second (`polled`) only when the
+    // state or the position moved, since the rest comes with signals of its own.
+    void observe(std::int32_t state, std::int32_t position, bool seeked, bool polled = false);
     void notify();
     QDBusObjectPath trackId() const;
     void seekTo(double seconds);

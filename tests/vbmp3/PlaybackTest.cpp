@@ -47,7 +47,7 @@ bool waitForState(int wanted) {
 // clock the library plays by when it has no device: proof that a second passed.
 void waitOneSecondOfAudio() {
     vbmp3::SilentSink clock;
-    clock.configure(44100);
+    clock.configure(44100, {});
     clock.setPaused(false);
     const std::int16_t frame[2] = {};
     clock.write(frame, 44100);

@@ -9,7 +9,7 @@ import struct
 import sys
 
 from mutagen.apev2 import APEv2, APEValue, BINARY
-from mutagen.id3 import ID3, APIC, COMM, TALB, TCON, TDRC, TIT2, TPE1, TRCK
+from mutagen.id3 import ID3, APIC, COMM, TALB, TCON, TDRC, TIT2, TPE1, TRCK, TXXX
 from mutagen.id3._id3v1 import MakeID3v1
 
 src, out = sys.argv[1], sys.argv[2]
@@ -178,3 +178,12 @@ v22 = b''.join([v22_frame(b'TT2', '昔の曲'.encode('cp932')), v22_frame(b'TP1'
                 v22_frame(b'TYE', b'1987'), v22_frame(b'TCO', b'(8)'), v22_frame(b'TRK', b'12')])
 v22 += bytes(64)
 write('tag_v22_latin1.mp3', b'ID3\x02\x00\x00' + syncsafe(len(v22)) + v22 + cbr)
+
+
+# ---- ReplayGain: the same audio with a track gain, and a peak that caps a gain ----
+
+tagged(cbr, 'rg_minus6.mp3', id3(TXXX(encoding=3, desc='REPLAYGAIN_TRACK_GAIN', text='-6.00 dB')))
+tagged(cbr, 'rg_peak.mp3', id3(TXXX(encoding=3, desc='REPLAYGAIN_TRACK_GAIN', text='+12.00 dB'),
+                               TXXX(encoding=3, desc='REPLAYGAIN_TRACK_PEAK', text='0.800000')))
+tagged(cbr, 'rg_ape.mp3', ape({'REPLAYGAIN_TRACK_GAIN': '-6.000000 dB', 'REPLAYGAIN_TRACK_PEAK': '0.650000',
+                               'MP3GAIN_MINMAX': '100,200'}))

@@ -2,15 +2,15 @@
 
 namespace vbmp3 {
 
-std::unique_ptr<SdlSink> SdlSink::create(int sampleRate) {
+std::unique_ptr<SdlSink> SdlSink::create() {
     auto sdl = SdlApi::load();
     if (!sdl) return nullptr;
     // The player is not an SDL program: keep SDL away from its signals.
     sdl->setHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    // The name the sound server's mixer shows for the player's streams.
+    sdl->setHint(SDL_HINT_AUDIO_DEVICE_APP_NAME, "Velmora");
     if (sdl->initSubSystem(SDL_INIT_AUDIO) != 0) return nullptr;
-    std::unique_ptr<SdlSink> sink(new SdlSink(std::move(sdl)));
-    if (!sink->openDevice(sampleRate)) return nullptr; // the destructor quits the subsystem
-    return sink;
+    return std::unique_ptr<SdlSink>(new SdlSink(std::move(sdl)));
 }
 
 SdlSink::~SdlSink() {
@@ -18,16 +18,17 @@ SdlSink::~SdlSink() {
     sdl_->quitSubSystem(SDL_INIT_AUDIO);
 }
 
-bool SdlSink::openDevice(int sampleRate) {
+bool SdlSink::openDevice() {
+    // Read when the device opens: each stream carries its track's name.
+    sdl_->setHint(SDL_HINT_AUDIO_DEVICE_STREAM_NAME, name_.c_str());
     SDL_AudioSpec want{};
-    want.freq = sampleRate;
+    want.freq = rate_;
     want.format = AUDIO_S16SYS;
     want.channels = 2;
     want.samples = 2048;
     // No allowed changes: SDL converts to whatever the hardware wants.
     device_ = sdl_->openAudioDevice(nullptr, 0, &want, nullptr, 0);
     if (device_ == 0) return false;
-    rate_ = sampleRate;
     sdl_->pauseAudioDevice(device_, paused_ ? 1 : 0);
     return true;
 }
@@ -37,10 +38,17 @@ void SdlSink::closeDevice() {
     device_ = 0;
 }
 
-bool SdlSink::configure(int sampleRate) {
-    if (device_ != 0 && sampleRate == rate_) return true;
+bool SdlSink::configure(int sampleRate, const std::string& name) {
+    if (device_ != 0 && sampleRate == rate_ && name == name_) return true;
     closeDevice();
-    return openDevice(sampleRate);
+    rate_ = sampleRate;
+    name_ = name;
+    return openDevice();
+}
+
+bool SdlSink::reopen() {
+    closeDevice();
+    return rate_ > 0 && openDevice();
 }
 
 void SdlSink::write(const std::int16_t* frames, std::size_t count) {
@@ -62,6 +70,8 @@ void SdlSink::clear() {
     if (device_ != 0) sdl_->clearQueuedAudio(device_);
 }
 
+// A device whose server went away or that was unplugged reads as stopped;
+// SDL then goes on draining its queue in real time, playing nothing.
 bool SdlSink::alive() {
     return device_ != 0 && sdl_->getAudioDeviceStatus(device_) != SDL_AUDIO_STOPPED;
 }

@@ -4,7 +4,7 @@
 
 namespace vbmp3 {
 
-bool SilentSink::configure(int sampleRate) {
+bool SilentSink::configure(int sampleRate, const std::string&) {
     advance();
     rate_ = sampleRate > 0 ? sampleRate : 44100;
     return true;

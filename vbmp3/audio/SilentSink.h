@@ -9,7 +9,7 @@ namespace vbmp3 {
 
 class SilentSink final : public AudioSink {
 public:
-    bool configure(int sampleRate) override;
+    bool configure(int sampleRate, const std::string& name) override;
     void write(const std::int16_t* frames, std::size_t count) override;
     std::size_t queuedFrames() override;
     void setPaused(bool paused) override;

@@ -1,10 +1,14 @@
 #include "Decoder.h"
 
+#include "TagPlugin.h"
+
 #include <fcntl.h>
 #include <mpg123.h>
+#include <strings.h>
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 
 namespace vbmp3 {
 namespace {
@@ -21,6 +25,27 @@ mpg123_ssize_t readRuns(void* reader, void* buf, size_t n) {
 
 off_t seekRuns(void* reader, off_t offset, int whence) {
     return static_cast<off_t>(static_cast<RunReader*>(reader)->seek(offset, whence));
+}
+
+// ReplayGain applies unless VELMORA_REPLAYGAIN says "off" (or 0, no, false).
+bool replayGainOn() {
+    const char* v = std::getenv("VELMORA_REPLAYGAIN");
+    if (!v) return true;
+    for (const char* off : {"off", "0", "no", "false"})
+        if (strcasecmp(v, off) == 0) return false;
+    return true;
+}
+
+// A track gain only an APEv2 tag holds (mp3gain writes them there), read
+// through the tag plug-in; clipping is prevented from the peak as libmpg123
+// does it for its own.
+void applyApeGain(mpg123_handle* mh, int fd) {
+    const Vbmp3TagGain gain = TagPlugin::gain();
+    double db = 0, peak = 0;
+    if (!gain || !gain(fd, &db, &peak) || !std::isfinite(db) || !std::isfinite(peak)) return;
+    double scale = std::pow(10.0, std::clamp(db, -60.0, 60.0) / 20);
+    if (peak > 0 && scale * peak > 1) scale = 1 / peak;
+    mpg123_volume(mh, scale);
 }
 
 } // namespace
@@ -42,7 +67,13 @@ std::unique_ptr<Decoder> Decoder::open(const char* path) {
     std::unique_ptr<Decoder> d(new Decoder);
     d->fd_ = std::move(fd);
     d->info_ = std::move(*info);
-    d->reader_ = std::make_unique<RunReader>(d->fd_.get(), d->info_.runs);
+    // ReplayGain is libmpg123's to read: from the LAME header of the first
+    // frame, and from the leading ID3v2 tag (TXXX REPLAYGAIN_*, RVA2), which
+    // it then gets to see before the frames. Without gain data nothing changes.
+    const bool gain = replayGainOn();
+    std::vector<ByteRange> runs = d->info_.runs;
+    if (gain && d->info_.leadingId3v2.bytes > 0) runs.insert(runs.begin(), d->info_.leadingId3v2);
+    d->reader_ = std::make_unique<RunReader>(d->fd_.get(), std::move(runs));
 
     int err = MPG123_OK;
     d->mh_.reset(mpg123_new(nullptr, &err));
@@ -51,6 +82,7 @@ std::unique_ptr<Decoder> Decoder::open(const char* path) {
     // Quiet, gapless; mono is spread to both channels so that the output format
     // never changes within a file and the volume applies per channel.
     mpg123_param(mh, MPG123_ADD_FLAGS, MPG123_QUIET | MPG123_GAPLESS | MPG123_FORCE_STEREO, 0);
+    mpg123_param(mh, MPG123_RVA, gain ? MPG123_RVA_MIX : MPG123_RVA_OFF, 0); // track gain
     mpg123_format_none(mh);
     if (mpg123_format(mh, d->sampleRate(), MPG123_STEREO, MPG123_ENC_SIGNED_16) != MPG123_OK)
         return nullptr;
@@ -63,6 +95,10 @@ std::unique_ptr<Decoder> Decoder::open(const char* path) {
     if (mpg123_getformat(mh, &rate, &channels, &encoding) != MPG123_OK || rate != d->sampleRate() ||
         channels != 2 || encoding != MPG123_ENC_SIGNED_16)
         return nullptr;
+    // The first frame is read: libmpg123 knows by now whether it has a gain.
+    double base = 0, really = 0, rvaDb = 0;
+    if (gain && d->info_.apeTag && mpg123_getvolume(mh, &base, &really, &rvaDb) == MPG123_OK && rvaDb == 0)
+        applyApeGain(mh, d->fd_.get());
     return d;
 }
 

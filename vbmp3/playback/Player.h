@@ -6,10 +6,12 @@
 #include "Decoder.h"
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -18,9 +20,12 @@ namespace vbmp3 {
 class Player {
 public:
     enum State { Stopped = 0, Playing = 1, Paused = 2 };
-    // Makes the audio output at the first play; the default tries SDL and
-    // falls back to a silent real-time sink.
-    using SinkFactory = std::function<std::unique_ptr<AudioSink>(int sampleRate)>;
+    // Makes the device output at a play (configured by the player); nullptr
+    // when there is none. The default tries SDL. Without a device the player
+    // plays on a silent real-time sink.
+    using SinkFactory = std::function<std::unique_ptr<AudioSink>()>;
+    // How long a lost device waits between attempts to open one again.
+    static constexpr auto kRetry = std::chrono::seconds(1);
 
     explicit Player(SinkFactory factory = {});
     ~Player();
@@ -41,17 +46,28 @@ public:
     void volume(int& left, int& right) const;
 
 private:
-    static std::unique_ptr<AudioSink> defaultSink(int sampleRate);
+    using Clock = std::chrono::steady_clock;
+    static std::unique_ptr<AudioSink> defaultSink();
     void run();
-    bool ensureSink();
+    bool ensureSinkLocked();
+    void useSilenceLocked();
+    void loseDeviceLocked();
+    void reopenLost(std::unique_lock<std::mutex>& lock);
     void feedLocked(std::unique_lock<std::mutex>& lock);
+    void sleepLocked(std::unique_lock<std::mutex>& lock, std::size_t frames);
+    void playFromLocked(std::int64_t frame);
     std::int64_t positionFramesLocked();
 
     SinkFactory factory_;
     std::mutex mutex_;
     std::condition_variable wake_;
     std::unique_ptr<Decoder> decoder_;
+    std::string title_;             // the stream's name in the sound server's mixer
     std::unique_ptr<AudioSink> sink_;
+    bool silent_ = false;           // sink_ stands in for a device that did not open
+    std::unique_ptr<AudioSink> lost_; // a device output that died, to be reopened
+    bool reopening_ = false;        // the playback thread is reopening it, without the lock
+    Clock::time_point retryAt_;
     State state_ = Stopped;
     bool quit_ = false;
     bool drained_ = false;          // decoder has no more audio: wait for the sink to empty

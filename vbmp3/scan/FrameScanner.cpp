@@ -109,7 +109,8 @@ std::optional<StreamInfo> FrameScanner::scan(int fd) {
     FileWindow w(fd, st.st_size);
 
     // The audio lies between the tags that lead the file and those that end it.
-    const std::int64_t end = TagBlocks::tailStart(w, st.st_size);
+    bool apeTag = false;
+    const std::int64_t end = TagBlocks::tailStart(w, st.st_size, &apeTag);
     std::int64_t lead = 0;
     for (std::int64_t s; lead < end && (s = TagBlocks::at(w, lead, end)) > 0;) lead += s;
 
@@ -124,6 +125,8 @@ std::optional<StreamInfo> FrameScanner::scan(int fd) {
 
     StreamInfo info;
     info.firstOffset = pos;
+    info.apeTag = apeTag;
+    if (const std::int64_t tag = TagBlocks::id3v2(w, 0); tag > 0 && tag <= pos) info.leadingId3v2 = {0, tag};
     completeFrame(w, pos, end, nullptr, info.first);
     info.vbrHeader = hasVbrTag(w, pos, info.first);
 

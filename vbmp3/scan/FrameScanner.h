@@ -27,6 +27,10 @@ struct StreamInfo {
     // Stretches of frames that follow each other without a gap, in file order,
     // the Xing frame included.
     std::vector<ByteRange> runs;
+    // The ID3v2 tag that opens the file and ends before the first frame
+    // (bytes 0: none), and whether an APEv2 tag ends it: where gains are kept.
+    ByteRange leadingId3v2;
+    bool apeTag = false;
 
     double seconds() const {
         return static_cast<double>(frames) * first.samples / first.sampleRate;

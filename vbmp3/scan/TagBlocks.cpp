@@ -45,10 +45,13 @@ std::int64_t apeTag(FileWindow& w, std::int64_t pos, bool wantHeader) {
 }
 
 // The tag block that ends exactly at end: its size, or 0.
-std::int64_t blockBefore(FileWindow& w, std::int64_t end) {
+std::int64_t blockBefore(FileWindow& w, std::int64_t end, bool& isApe) {
     if (bytesAre(w, end - kId3v1, "TAG"))
         return bytesAre(w, end - kId3v1 - kId3v1Extended, "TAG+") ? kId3v1 + kId3v1Extended : kId3v1;
-    if (const std::int64_t ape = apeTag(w, end - kApeHeader, false); ape > 0 && ape <= end) return ape;
+    if (const std::int64_t ape = apeTag(w, end - kApeHeader, false); ape > 0 && ape <= end) {
+        isApe = true;
+        return ape;
+    }
     bool footer = false;
     if (const std::int64_t body = id3v2Body(w, end - 10, "3DI", footer); body >= 0 && footer) {
         const std::int64_t size = body + 20;
@@ -93,9 +96,11 @@ std::int64_t TagBlocks::at(FileWindow& w, std::int64_t pos, std::int64_t end) {
     return size < end - pos ? size : end - pos;
 }
 
-std::int64_t TagBlocks::tailStart(FileWindow& w, std::int64_t end) {
+std::int64_t TagBlocks::tailStart(FileWindow& w, std::int64_t end, bool* ape) {
+    bool isApe = false;
     // Each block found moves end back by at least 10 bytes: this ends.
-    for (std::int64_t size; end > 0 && (size = blockBefore(w, end)) > 0;) end -= size;
+    for (std::int64_t size; end > 0 && (size = blockBefore(w, end, isApe)) > 0;) end -= size;
+    if (ape) *ape = isApe;
     return end;
 }
 

@@ -20,7 +20,8 @@ public:
 
     // Where the run of tag blocks that ends the file (before offset end)
     // begins, blocks stacked in any order; end itself when there are none.
-    static std::int64_t tailStart(FileWindow& w, std::int64_t end);
+    // ape tells whether one of them is an APEv2 tag.
+    static std::int64_t tailStart(FileWindow& w, std::int64_t end, bool* ape = nullptr);
 };
 
 } // namespace vbmp3

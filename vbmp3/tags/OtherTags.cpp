@@ -73,6 +73,12 @@ Id3v1Tag OtherTags::convert(const Fields& f) {
 }
 
 std::optional<Id3v1Tag> OtherTags::read(const char* path) {
+    const auto fields = readFields(path);
+    if (!fields) return std::nullopt;
+    return convert(*fields);
+}
+
+std::optional<OtherTags::Fields> OtherTags::readFields(const char* path) {
     FileHandle fd = openRegularFile(path, O_RDONLY);
     if (!fd) return std::nullopt;
     const Vbmp3TagRead readTag = TagPlugin::read();
@@ -82,7 +88,7 @@ std::optional<Id3v1Tag> OtherTags::read(const char* path) {
         if (key >= 0 && key < VBMP3_KEYS) (*static_cast<Fields*>(context))[key].assign(utf8, length);
     };
     if (readTag(fd.get(), take, &fields) == 0) return std::nullopt;
-    return convert(fields);
+    return fields;
 }
 
 } // namespace vbmp3

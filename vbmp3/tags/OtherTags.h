@@ -22,6 +22,8 @@ public:
     // The file's ID3v2 or APEv2 tag; nullopt when it has none with any of
     // the fields, is no regular file, or the plug-in is missing.
     static std::optional<Id3v1Tag> read(const char* path);
+    // The same tag's fields as it has them (UTF-8).
+    static std::optional<Fields> readFields(const char* path);
 
     static Id3v1Tag convert(const Fields& fields);
     // The genre number of "Rock", "rock", "17" or "(17)"; -1 when the

@@ -10,6 +10,8 @@ public:
     // The plug-in's read function; nullptr when the plug-in is missing or
     // unusable (the file then reads as having no such tag).
     static Vbmp3TagRead read();
+    // The plug-in's gain function; nullptr likewise.
+    static Vbmp3TagGain gain();
 };
 
 } // namespace vbmp3

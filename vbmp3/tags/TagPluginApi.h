@@ -11,6 +11,7 @@ extern "C" {
 
 #define VBMP3_TAG_PLUGIN "libvbmp3tags.so"
 #define VBMP3_TAG_READ "vbmp3tags_read"
+#define VBMP3_TAG_GAIN "vbmp3tags_track_gain"
 
 enum Vbmp3TagKey {
     VBMP3_KEY_TITLE,
@@ -31,6 +32,11 @@ typedef void (*Vbmp3TagField)(void* context, int key, const char* utf8, size_t l
 // holds none of the fields; hands each field that is not empty to `field`.
 // Returns non-zero when it handed over at least one field.
 typedef int (*Vbmp3TagRead)(int fd, Vbmp3TagField field, void* context);
+
+// The ReplayGain track gain (dB) and peak (full scale 1; 0 when unknown) of
+// the APEv2 tag of the MPEG file open on fd, as mp3gain writes them. Returns
+// non-zero when the tag has a gain.
+typedef int (*Vbmp3TagGain)(int fd, double* gainDb, double* peak);
 
 #ifdef __cplusplus
 }
