@@ -74,7 +74,7 @@ void frm_main::FetchCover() {
     // Nothing found: an old cover must not be shown for this track.
     if (FileExists(ImgFileName)) {
         DeleteFileQuietly(ImgFileName);
-        WriteAsinFile(u"");
+        if (!WriteAsinFile(u"")) DeleteFileQuietly(AsinFileName);
     }
 }
 
@@ -99,10 +99,7 @@ bool frm_main::SearchViaEngine(std::u16string_view artist, std::u16string_view t
 
 bool frm_main::SearchOwnCover() {
     const auto jpeg = owncover::FindOwnCover(vel::TrimSpaces(FileName));
-    if (!jpeg) return false;
-    WriteAsinFile(u"");
-    ReplaceFileContent(ImgFileName, *jpeg);
-    return true;
+    return jpeg && SaveCover(*jpeg, u"");
 }
 
 bool frm_main::SearchOpenCatalogues(std::u16string_view artist, std::u16string_view title,
@@ -129,25 +126,29 @@ bool frm_main::SearchOpenCatalogues(std::u16string_view artist, std::u16string_v
     opencatalog::OpenCatalogueSearch search(web, musicBrainzWeb, clock, settings,
                                             {answers ? &*answers : nullptr, &musicBrainzPace, &iTunesPace});
     const auto hit = search.Find(vel::utf16ToUtf8(artist), vel::utf16ToUtf8(title), vel::utf16ToUtf8(album));
-    if (!hit || timeIsUp()) return false;
-    WriteAsinFile(fromAscii(hit->asin));
-    ReplaceFileContent(ImgFileName, hit->jpeg);
-    return true;
+    return hit && !timeIsUp() && SaveCover(hit->jpeg, fromAscii(hit->asin));
 }
 
-void frm_main::WriteAsinFile(std::u16string_view text) {
+bool frm_main::WriteAsinFile(std::u16string_view text) {
     const std::string ansi = vel::toAnsi(text);
     // A folder that cannot be written leaves the old file; the fetcher ends all the same.
-    ReplaceFileContent(AsinFileName, {reinterpret_cast<const std::uint8_t*>(ansi.data()), ansi.size()});
+    return ReplaceFile(AsinFileName, {reinterpret_cast<const std::uint8_t*>(ansi.data()), ansi.size()});
+}
+
+bool frm_main::SaveCover(std::span<const std::uint8_t> image, std::u16string_view asin) {
+    // The picture first: one that cannot be written leaves the old pair as it
+    // was, and the lookup goes on, ending as one that found nothing unless a
+    // later step saves its cover.
+    if (!ReplaceFile(ImgFileName, image)) return false;
+    // The new picture must not go with the old product.
+    if (!WriteAsinFile(asin)) DeleteFileQuietly(AsinFileName);
+    return true;
 }
 
 bool frm_main::saveHit(std::u16string_view imageUrl, std::u16string_view asin) {
     std::vector<std::uint8_t> image;
     amazon.Download(imageUrl, image);
-    if (timeIsUp()) return false;
-    WriteAsinFile(asin);
-    ReplaceFileContent(ImgFileName, image);
-    return true;
+    return !timeIsUp() && SaveCover(image, asin);
 }
 
 bool frm_main::timeIsUp() const { return http_.until && std::chrono::steady_clock::now() >= *http_.until; }
