@@ -1,7 +1,8 @@
 #include "HandoffFile.h"
 
+#include "EndSignals.h"
+
 #include <fcntl.h>
-#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -17,24 +18,6 @@ namespace {
 
 constexpr char kNameChars[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
 constexpr std::size_t kSuffixLength = 6; // "<target>.XXXXXX", as mkstemp names them
-
-// The signals that end the fetcher politely wait while a temporary file
-// carries a name: ending the fetcher then never leaves that name behind.
-class HoldEndSignals {
-public:
-    HoldEndSignals() {
-        sigset_t set;
-        sigemptyset(&set);
-        for (int s : {SIGTERM, SIGINT, SIGHUP}) sigaddset(&set, s);
-        pthread_sigmask(SIG_BLOCK, &set, &old_);
-    }
-    ~HoldEndSignals() { pthread_sigmask(SIG_SETMASK, &old_, nullptr); }
-    HoldEndSignals(const HoldEndSignals&) = delete;
-    HoldEndSignals& operator=(const HoldEndSignals&) = delete;
-
-private:
-    sigset_t old_;
-};
 
 class Descriptor {
 public:

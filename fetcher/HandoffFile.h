@@ -3,7 +3,8 @@
 // through a temporary file in the same folder and a rename, so a reader sees
 // the old content or the new one, never half a file. The temporary file has no
 // name while it is written, and SIGTERM, SIGINT and SIGHUP wait while it has
-// one, so a fetcher ended at any moment leaves no temporary file behind.
+// one (EndSignals.h), so a fetcher ended at any moment leaves no temporary
+// file behind.
 #include <cstdint>
 #include <initializer_list>
 #include <span>
