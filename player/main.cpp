@@ -1,6 +1,8 @@
 // velplay: the MP3 player.
 #include "VBMP3.h"
 #include "desktop/AppIcon.h"
+#include "desktop/CloseLikeCloseBox.h"
+#include "desktop/CloseOnSignal.h"
 #include "desktop/JapaneseFont.h"
 #include "desktop/QtTranslation.h"
 #include "frm_main.h"
@@ -28,6 +30,7 @@ int main(int argc, char** argv) {
 
     velplay::frm_main window;
     if (!window.Form_Load(args.join(u' '))) return 0;
+    const velplay::CloseOnSignal endBySignal([&window] { velplay::closeLikeCloseBox(window); });
     // Media keys and the desktop's media controls, when a session bus is there.
     const auto mpris = velplay::MprisService::start(window);
 

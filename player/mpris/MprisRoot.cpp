@@ -1,8 +1,7 @@
 #include "MprisRoot.h"
 
+#include "desktop/CloseLikeCloseBox.h"
 #include "frm_main.h"
-
-#include <QApplication>
 
 namespace velplay {
 
@@ -14,13 +13,6 @@ void MprisRoot::Raise() {
     window_.activateWindow();
 }
 
-void MprisRoot::Quit() {
-    // A modal dialog (tag editor, about box, file dialog) goes first, as the
-    // user would have to close it before reaching the close box.
-    for (QWidget *modal = nullptr, *last = nullptr; (modal = QApplication::activeModalWidget()) && modal != last;
-         last = modal)
-        modal->close();
-    QMetaObject::invokeMethod(&window_, &QWidget::close, Qt::QueuedConnection);
-}
+void MprisRoot::Quit() { closeLikeCloseBox(window_); }
 
 } // namespace velplay
