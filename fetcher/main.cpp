@@ -20,9 +20,11 @@ int main(int argc, char** argv) {
         tail += argv[i];
     }
 
-    curl_global_init(CURL_GLOBAL_DEFAULT);
+    // Without a track nothing is sent: the TLS library's start-up is not paid for.
+    const bool lookup = !tail.empty();
+    if (lookup) curl_global_init(CURL_GLOBAL_DEFAULT);
     velfetch::frm_main form(vel::handoffFolder());
     form.Form_Load(tail);
-    curl_global_cleanup();
+    if (lookup) curl_global_cleanup();
     return 0;
 }
