@@ -3,6 +3,7 @@
 #include <pthread.h>
 #include <unistd.h>
 
+#include <system_error>
 #include <thread>
 
 namespace velfetch {
@@ -39,13 +40,20 @@ void TakeEndSignalsOnOwnThread() {
         struct sigaction now {};
         if (sigaction(s, nullptr, &now) == 0 && now.sa_handler == SIG_IGN) sigdelset(&set, s);
     }
-    pthread_sigmask(SIG_BLOCK, &set, nullptr);
-    std::thread([set] {
-        int signal = 0;
-        while (sigwait(&set, &signal) != 0) {
-        }
-        endBy(signal);
-    }).detach();
+    sigset_t old;
+    pthread_sigmask(SIG_BLOCK, &set, &old);
+    try {
+        std::thread([set] {
+            int signal = 0;
+            while (sigwait(&set, &signal) != 0) {
+            }
+            endBy(signal);
+        }).detach();
+    } catch (const std::system_error&) {
+        // No thread to take them: the main thread takes them again, as a
+        // program without threads of its own would.
+        pthread_sigmask(SIG_SETMASK, &old, nullptr);
+    }
 }
 
 HoldEndSignals::HoldEndSignals() : naming_(gNaming) {
