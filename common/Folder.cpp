@@ -1,8 +1,9 @@
 #include "Folder.h"
 
+#include "EndSignals.h"
+
 #include <dirent.h>
 #include <fcntl.h>
-#include <signal.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -15,24 +16,6 @@ namespace {
 
 constexpr char kNameChars[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
 constexpr std::size_t kSuffixLength = 6; // "<target>.XXXXXX", as mkstemp names them
-
-// The signals that end a program politely wait while a temporary file carries
-// a name: ending the program then never leaves that name behind.
-class HoldEndSignals {
-public:
-    HoldEndSignals() {
-        sigset_t set;
-        sigemptyset(&set);
-        for (int s : {SIGTERM, SIGINT, SIGHUP}) sigaddset(&set, s);
-        pthread_sigmask(SIG_BLOCK, &set, &old_);
-    }
-    ~HoldEndSignals() { pthread_sigmask(SIG_SETMASK, &old_, nullptr); }
-    HoldEndSignals(const HoldEndSignals&) = delete;
-    HoldEndSignals& operator=(const HoldEndSignals&) = delete;
-
-private:
-    sigset_t old_;
-};
 
 bool isName(const std::string& name) {
     return !name.empty() && name != "." && name != ".." && name.find('/') == std::string::npos;

@@ -71,7 +71,7 @@ void frm_main::FetchCover() {
     if (SearchOpenCatalogues(artist, title, album)) return;
 
     // Nothing found: an old cover must not be shown for this track.
-    if (folder_.remove(vel::kCoverFile)) WriteAsinFile(u"");
+    if (folder_.remove(vel::kCoverFile) && !WriteAsinFile(u"")) folder_.remove(vel::kAsinFile);
 }
 
 bool frm_main::SearchCatalogue(std::u16string_view artist, std::u16string_view title) {
@@ -95,10 +95,7 @@ bool frm_main::SearchViaEngine(std::u16string_view artist, std::u16string_view t
 
 bool frm_main::SearchOwnCover() {
     const auto jpeg = owncover::FindOwnCover(vel::TrimSpaces(FileName));
-    if (!jpeg) return false;
-    WriteAsinFile(u"");
-    ReplaceFileContent(folder_, vel::kCoverFile, *jpeg);
-    return true;
+    return jpeg && SaveCover(*jpeg, u"");
 }
 
 bool frm_main::SearchOpenCatalogues(std::u16string_view artist, std::u16string_view title,
@@ -123,25 +120,29 @@ bool frm_main::SearchOpenCatalogues(std::u16string_view artist, std::u16string_v
     opencatalog::OpenCatalogueSearch search(web, musicBrainzWeb, clock, settings,
                                             {&answers, &musicBrainzPace, &iTunesPace});
     const auto hit = search.Find(vel::utf16ToUtf8(artist), vel::utf16ToUtf8(title), vel::utf16ToUtf8(album));
-    if (!hit || timeIsUp()) return false;
-    WriteAsinFile(fromAscii(hit->asin));
-    ReplaceFileContent(folder_, vel::kCoverFile, hit->jpeg);
-    return true;
+    return hit && !timeIsUp() && SaveCover(hit->jpeg, fromAscii(hit->asin));
 }
 
-void frm_main::WriteAsinFile(std::u16string_view text) {
+bool frm_main::WriteAsinFile(std::u16string_view text) {
     const std::string ansi = vel::toAnsi(text);
     // A folder that cannot be written leaves the old file; the fetcher ends all the same.
-    ReplaceFileContent(folder_, vel::kAsinFile, {reinterpret_cast<const std::uint8_t*>(ansi.data()), ansi.size()});
+    return ReplaceFile(folder_, vel::kAsinFile, {reinterpret_cast<const std::uint8_t*>(ansi.data()), ansi.size()});
+}
+
+bool frm_main::SaveCover(std::span<const std::uint8_t> image, std::u16string_view asin) {
+    // The picture first: one that cannot be written leaves the old pair as it
+    // was, and the lookup goes on, ending as one that found nothing unless a
+    // later step saves its cover.
+    if (!ReplaceFile(folder_, vel::kCoverFile, image)) return false;
+    // The new picture must not go with the old product.
+    if (!WriteAsinFile(asin)) folder_.remove(vel::kAsinFile);
+    return true;
 }
 
 bool frm_main::saveHit(std::u16string_view imageUrl, std::u16string_view asin) {
     std::vector<std::uint8_t> image;
     amazon.Download(imageUrl, image);
-    if (timeIsUp()) return false;
-    WriteAsinFile(asin);
-    ReplaceFileContent(folder_, vel::kCoverFile, image);
-    return true;
+    return !timeIsUp() && SaveCover(image, asin);
 }
 
 bool frm_main::timeIsUp() const { return http_.until && std::chrono::steady_clock::now() >= *http_.until; }

@@ -2,10 +2,14 @@
 // The fetcher's one form, never shown: its load handler does the whole run.
 #include "Amazon.h"
 #include "Folder.h"
+#include "HandoffFile.h"
 #include "HttpFetch.h"
 #include "OpenCatalogueSearch.h"
 
 #include <chrono>
+#include <cstdint>
+#include <functional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -35,7 +39,11 @@ public:
     // empty "asin", so that an earlier track's identifier never stays). The
     // tag's album, when given, picks among a recording's releases.
     bool SearchOpenCatalogues(std::u16string_view artist, std::u16string_view title, std::u16string_view album = {});
-    void WriteAsinFile(std::u16string_view text);
+    // False when the file could not be written (the old one then stays).
+    bool WriteAsinFile(std::u16string_view text);
+    // A hit's picture and its product identifier, the picture first; false,
+    // with both files as they were, when the picture could not be written.
+    bool SaveCover(std::span<const std::uint8_t> image, std::u16string_view asin);
 
     std::string FileName; // raw path bytes, as the operating system takes them
     std::string AsinFileName;
@@ -50,10 +58,13 @@ public:
     // The whole lookup ends by then, whatever the servers do; a lookup that
     // reaches it ends as one that found nothing.
     std::chrono::milliseconds LookupTimeLimit{180000};
+    // How a hand-off file is replaced whole (ReplaceFileContent; tests put a full disk here).
+    std::function<bool(const vel::Folder&, const std::string&, std::span<const std::uint8_t>)> ReplaceFile =
+        ReplaceFileContent;
 
 private:
-    // Downloads the image and writes both hand-off files; false (nothing
-    // written) when the lookup's time ran out meanwhile.
+    // Downloads the image and saves it with `asin`; false (nothing written)
+    // when the lookup's time ran out meanwhile or the picture could not be written.
     bool saveHit(std::u16string_view imageUrl, std::u16string_view asin);
     bool timeIsUp() const;
 

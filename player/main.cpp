@@ -1,6 +1,8 @@
 // velplay: the MP3 player.
 #include "VBMP3.h"
 #include "desktop/AppIcon.h"
+#include "desktop/CloseLikeCloseBox.h"
+#include "desktop/CloseOnSignal.h"
 #include "desktop/Handoff.h"
 #include "desktop/JapaneseFont.h"
 #include "desktop/QtTranslation.h"
@@ -36,6 +38,7 @@ int main(int argc, char** argv) {
         velplay::handOffToRunningPlayer(commandLine, activation);
     };
     if (!window.Form_Load(args.join(u' '))) return 0;
+    const velplay::CloseOnSignal endBySignal([&window] { velplay::closeLikeCloseBox(window); });
     // Media keys and the desktop's media controls, when a session bus is there,
     // and the files of later starts.
     const auto mpris = velplay::MprisService::start(window);

@@ -1,8 +1,9 @@
 #pragma once
 // WebClient over libcurl: HTTPS with certificate verification, the proxies of
 // the environment for both schemes (libcurl reads http_proxy, https_proxy and
-// no_proxy itself) and the fetcher's time-outs, size cap and download deadline.
-// Requests reach only public addresses (RequestGuard), except the proxy.
+// no_proxy itself), downloads by the fetcher's rule (HttpSettings.h), of which
+// only whole bodies count. Requests reach only public addresses
+// (RequestGuard), except the proxy.
 #include "CurlSetup.h"
 #include "HttpSettings.h"
 #include "RequestGuard.h"

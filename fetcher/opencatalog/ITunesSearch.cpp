@@ -48,7 +48,9 @@ std::vector<std::string> ChooseArtwork(std::span<const std::uint8_t> reply, cons
     std::vector<Song> songs;
     for (const nlohmann::json& song : ArrayField(root, "results")) {
         std::string url = TextField(song, "artworkUrl100");
-        if (url.rfind("https://", 0) != 0 && url.rfind("http://", 0) != 0) continue;
+        // The artwork hosts serve https as well: a picture never comes in the clear.
+        if (url.rfind("http://", 0) == 0) url.replace(0, 4, "https");
+        if (url.rfind("https://", 0) != 0) continue;
         const auto match = words.Match(TextField(song, "artistName"), TextField(song, "trackName"));
         if (!match) continue;
         if (const auto at = url.rfind(kListed); at != std::string::npos) url.replace(at, kListed.size(), kWanted);

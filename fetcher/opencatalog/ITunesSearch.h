@@ -15,8 +15,9 @@ std::string ITunesSearchUrl(const TrackWords& words);
 
 // The artwork of the songs the words accept ("artistName", "trackName"), at
 // most `limit`, each asked for at 160 x 160 px (the "100x100bb" of
-// "artworkUrl100" rewritten). Exact matches come before those of a cut field,
-// then songs of the tag's album ("collectionName"), else the reply's order.
+// "artworkUrl100" rewritten) over https (an http:// address is upgraded).
+// Exact matches come before those of a cut field, then songs of the tag's
+// album ("collectionName"), else the reply's order.
 // Empty for a reply that is no JSON.
 std::vector<std::string> ChooseArtwork(std::span<const std::uint8_t> reply, const TrackWords& words, std::size_t limit);
 

@@ -1,7 +1,7 @@
 #pragma once
 // One plain GET of the built-in steps (the catalogue, the search engine, their
 // pictures), the body as bytes. The open catalogues have a client of their own
-// (CurlWebClient); both set libcurl up alike (CurlSetup.h).
+// (CurlWebClient); both download by one rule (HttpSettings.h).
 #include "HttpSettings.h"
 
 #include <cstdint>

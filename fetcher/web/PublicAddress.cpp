@@ -1,6 +1,6 @@
 #include "PublicAddress.h"
 
-#include "CurlSetup.h"
+#include "CurlHandles.h"
 
 #include <curl/curl.h>
 

@@ -1,16 +1,14 @@
 #include "RequestGuard.h"
 
-#include "CurlSetup.h"
+#include "HostLookup.h"
 #include "PublicAddress.h"
 
-#include <netdb.h>
+#include <arpa/inet.h>
 #include <netinet/in.h>
-#include <sys/socket.h>
 
-#include <algorithm>
+#include <charconv>
 #include <cstdlib>
 #include <cstring>
-#include <memory>
 #include <strings.h>
 
 namespace velfetch {
@@ -27,9 +25,15 @@ bool startsWithNoCase(std::string_view s, std::string_view prefix) {
     return s.size() >= prefix.size() && strncasecmp(s.data(), prefix.data(), prefix.size()) == 0;
 }
 
+struct ProxyHost {
+    std::string name; // without brackets
+    int port;
+};
+
 // The host and port a proxy setting names ("http://proxy:3128", "proxy:3128",
-// "socks5h://[::1]:1080"); port 0 when it names none.
-std::optional<std::pair<std::string, int>> proxyHost(const std::string& setting) {
+// "socks5h://[::1]:1080"); without a port, the one libcurl then takes: 443
+// for an https:// proxy, otherwise 1080.
+std::optional<ProxyHost> proxyHost(const std::string& setting) {
     const CurlUrl url(curl_url());
     char* host = nullptr;
     if (!url ||
@@ -37,48 +41,99 @@ std::optional<std::pair<std::string, int>> proxyHost(const std::string& setting)
             CURLUE_OK ||
         curl_url_get(url.get(), CURLUPART_HOST, &host, 0) != CURLUE_OK || !host)
         return std::nullopt;
-    std::string name(host);
+    ProxyHost proxy{host, 0};
     curl_free(host);
-    if (name.size() > 2 && name.front() == '[') name = name.substr(1, name.size() - 2);
+    if (proxy.name.size() > 2 && proxy.name.front() == '[') proxy.name = proxy.name.substr(1, proxy.name.size() - 2);
     char* port = nullptr;
-    int number = 0;
     if (curl_url_get(url.get(), CURLUPART_PORT, &port, 0) == CURLUE_OK && port) {
-        number = std::atoi(port);
+        proxy.port = std::atoi(port);
         curl_free(port);
+    } else {
+        char* scheme = nullptr;
+        const bool https = curl_url_get(url.get(), CURLUPART_SCHEME, &scheme, 0) == CURLUE_OK && scheme &&
+                           strcasecmp(scheme, "https") == 0;
+        curl_free(scheme);
+        proxy.port = https ? 443 : 1080;
     }
-    return std::pair{name, number};
+    return proxy;
 }
 
-bool sameAddress(const sockaddr& a, const sockaddr_storage& b, int port) {
+bool sameEndpoint(const sockaddr& a, const sockaddr_storage& b, int port) {
     if (a.sa_family != b.ss_family) return false;
     if (a.sa_family == AF_INET) {
         sockaddr_in x{}, y{};
         std::memcpy(&x, &a, sizeof x);
         std::memcpy(&y, &b, sizeof y);
-        return x.sin_addr.s_addr == y.sin_addr.s_addr && (port == 0 || ntohs(x.sin_port) == port);
+        return x.sin_addr.s_addr == y.sin_addr.s_addr && ntohs(x.sin_port) == port;
     }
     if (a.sa_family == AF_INET6) {
         sockaddr_in6 x{}, y{};
         std::memcpy(&x, &a, sizeof x);
         std::memcpy(&y, &b, sizeof y);
-        return std::memcmp(&x.sin6_addr, &y.sin6_addr, sizeof x.sin6_addr) == 0 &&
-               (port == 0 || ntohs(x.sin6_port) == port);
+        return std::memcmp(&x.sin6_addr, &y.sin6_addr, sizeof x.sin6_addr) == 0 && ntohs(x.sin6_port) == port;
     }
     return false;
+}
+
+// An address as CURLOPT_RESOLVE takes it: IPv6 in brackets.
+std::string resolveText(const sockaddr_storage& address) {
+    char text[INET6_ADDRSTRLEN] = "";
+    if (address.ss_family == AF_INET) {
+        sockaddr_in in{};
+        std::memcpy(&in, &address, sizeof in);
+        inet_ntop(AF_INET, &in.sin_addr, text, sizeof text);
+        return text;
+    }
+    sockaddr_in6 in{};
+    std::memcpy(&in, &address, sizeof in);
+    inet_ntop(AF_INET6, &in.sin6_addr, text, sizeof text);
+    return std::string("[") + text + "]";
+}
+
+bool isAddressText(const std::string& host) {
+    unsigned char scratch[sizeof(in6_addr)];
+    return inet_pton(AF_INET, host.c_str(), scratch) == 1 || inet_pton(AF_INET6, host.c_str(), scratch) == 1;
 }
 
 } // namespace
 
 RequestGuard::RequestGuard(std::string proxy) : proxy_(std::move(proxy)) {}
 
-void RequestGuard::Attach(CURL* easy) {
+void RequestGuard::Attach(CURL* easy, std::chrono::steady_clock::time_point lookUpEnd) {
     status_ = 0;
     refused_ = false;
+    if (!proxies_) lookUpProxies(lookUpEnd);
     curl_easy_setopt(easy, CURLOPT_OPENSOCKETFUNCTION, openSocket);
     curl_easy_setopt(easy, CURLOPT_OPENSOCKETDATA, this);
 }
 
-curl_socket_t RequestGuard::openSocket(void* self, curlsocktype, curl_sockaddr* address) {
+void RequestGuard::lookUpProxies(std::chrono::steady_clock::time_point end) {
+    proxies_.emplace();
+    std::vector<std::string> settings;
+    if (!proxy_.empty()) {
+        settings.push_back(proxy_);
+    } else {
+        // The variables libcurl takes proxies from (it ignores HTTP_PROXY).
+        for (const char* name : {"http_proxy", "https_proxy", "HTTPS_PROXY", "all_proxy", "ALL_PROXY"})
+            if (const char* value = std::getenv(name); value && *value) settings.emplace_back(value);
+    }
+    for (const std::string& setting : settings) {
+        const auto host = proxyHost(setting);
+        if (!host) continue;
+        const auto addresses = LookUpHost(host->name, end);
+        std::string pin = host->name + ':' + std::to_string(host->port) + ':';
+        for (const sockaddr_storage& address : addresses) {
+            proxies_->push_back({address, host->port});
+            pin += resolveText(address) + ',';
+        }
+        if (!addresses.empty() && !isAddressText(host->name)) {
+            pin.pop_back();
+            AppendToList(pins_, pin.c_str());
+        }
+    }
+}
+
+curl_socket_t RequestGuard::openSocket(void* self, curlsocktype, curl_sockaddr* address) noexcept {
     auto& guard = *static_cast<RequestGuard*>(self);
     // The address about to be connected to, whatever name led to it.
     if (!IsPublicAddress(address->addr) && !guard.isProxy(address->addr)) {
@@ -88,43 +143,21 @@ curl_socket_t RequestGuard::openSocket(void* self, curlsocktype, curl_sockaddr* 
     return socket(address->family, address->socktype, address->protocol);
 }
 
-bool RequestGuard::isProxy(const sockaddr& address) {
-    if (!proxies_) {
-        proxies_.emplace();
-        std::vector<std::string> settings;
-        if (!proxy_.empty()) {
-            settings.push_back(proxy_);
-        } else {
-            // The variables libcurl takes proxies from (it ignores HTTP_PROXY).
-            for (const char* name : {"http_proxy", "https_proxy", "HTTPS_PROXY", "all_proxy", "ALL_PROXY"})
-                if (const char* value = std::getenv(name); value && *value) settings.emplace_back(value);
-        }
-        for (const std::string& setting : settings) {
-            const auto host = proxyHost(setting);
-            if (!host) continue;
-            addrinfo hints{};
-            hints.ai_family = AF_UNSPEC;
-            hints.ai_socktype = SOCK_STREAM;
-            addrinfo* found = nullptr;
-            if (getaddrinfo(host->first.c_str(), nullptr, &hints, &found) != 0) continue;
-            for (const addrinfo* a = found; a; a = a->ai_next) {
-                Endpoint e;
-                std::memcpy(&e.address, a->ai_addr, std::min<std::size_t>(a->ai_addrlen, sizeof e.address));
-                e.port = host->second;
-                proxies_->push_back(e);
-            }
-            freeaddrinfo(found);
-        }
-    }
+bool RequestGuard::isProxy(const sockaddr& address) const noexcept {
+    if (!proxies_) return false;
     for (const Endpoint& e : *proxies_)
-        if (sameAddress(address, e.address, e.port)) return true;
+        if (sameEndpoint(address, e.address, e.port)) return true;
     return false;
 }
 
-bool RequestGuard::Header(CURL* easy, std::string_view line) {
+bool RequestGuard::Header(CURL* easy, std::string_view line) noexcept {
     if (line.starts_with("HTTP/")) {
         const std::size_t space = line.find(' ');
-        status_ = space == std::string_view::npos ? 0 : std::atol(std::string(line.substr(space + 1, 3)).c_str());
+        status_ = 0;
+        if (space != std::string_view::npos) {
+            const std::string_view code = line.substr(space + 1, 3);
+            std::from_chars(code.data(), code.data() + code.size(), status_);
+        }
         return true;
     }
     if (status_ < 300 || status_ > 399 || !startsWithNoCase(line, "location:")) return true;
@@ -132,7 +165,10 @@ bool RequestGuard::Header(CURL* easy, std::string_view line) {
     if (location.empty()) return true;
     char* current = nullptr;
     curl_easy_getinfo(easy, CURLINFO_EFFECTIVE_URL, &current);
-    if (current && MayRedirect(current, location)) return true;
+    try {
+        if (current && MayRedirect(current, location)) return true;
+    } catch (const std::exception&) { // no memory to judge it: not followed
+    }
     refused_ = true;
     return false;
 }

@@ -55,9 +55,15 @@ standin::Config config(long long results, std::string engineLink = "B000STAND1")
 class Flow : public veltest::WithStandin {
 protected:
     // Runs the fetcher's load handler in the temporary application folder.
-    void run(const std::string& tail) {
+    void run(const std::string& tail, const std::vector<std::string>& unwritable = {}) {
         velfetch::frm_main form(vel::Folder::Plain(folder.path()), http);
         keepAway(form);
+        // A disk that refuses these files, however small.
+        form.ReplaceFile = [&](const vel::Folder& to, const std::string& name, std::span<const std::uint8_t> bytes) {
+            for (const auto& refused : unwritable)
+                if (name == refused) return false;
+            return velfetch::ReplaceFileContent(to, name, bytes);
+        };
         form.Form_Load(tail);
     }
 
@@ -121,6 +127,7 @@ struct StateCase {
     std::optional<std::string> oldImage, oldAsin;
     std::optional<std::string> image, asin; // expected; nothing: no such file
     std::vector<std::string> requests;
+    std::vector<std::string> unwritable = {}; // hand-off files the disk refuses
 };
 
 void PrintTo(const StateCase& c, std::ostream* os) { *os << c.name; }
@@ -134,7 +141,7 @@ TEST_P(FlowState, HandOffFiles) {
     if (c.oldImage) folder.write("temp.jpg", *c.oldImage);
     if (c.oldAsin) folder.write("asin", *c.oldAsin);
     stub.failTagRead();
-    run("\"/m/Song.mp3\"");
+    run("\"/m/Song.mp3\"", c.unwritable);
     EXPECT_EQ(folder.read("temp.jpg"), c.image);
     EXPECT_EQ(folder.read("asin"), c.asin);
     EXPECT_EQ(server.requests(), c.requests);
@@ -176,7 +183,16 @@ INSTANTIATE_TEST_SUITE_P(
                         "<TotalResults>4</TotalResults><TotalPages>0</TotalPages>" + std::string(800, ' '))},
                   kOld, kOld, "", "", {catalogue(kKeyword, 1)}},
         StateCase{"ErrorPagesEverywhereIsNoHit", config(3), {rule("", Action::NotFound)}, kOld, std::nullopt,
-                  std::nullopt, "", {catalogue(kKeyword, 1), engine("Song+")}}),
+                  std::nullopt, "", {catalogue(kKeyword, 1), engine("Song+")}},
+        // A full disk: a cover that cannot be written is no hit, and its
+        // identifier never goes with the old picture.
+        StateCase{"UnwritableCoverIsNoHit", config(3), {}, kOld, kOld, std::nullopt, "",
+                  {catalogue(kKeyword, 1), catalogue(kKeyword, 1), image("B000000001"), engine("Song+"),
+                   catalogue("&AsinSearch=B000STAND1", 1), catalogue("&AsinSearch=B000STAND1", 1),
+                   image("B000STAND1")},
+                  {"temp.jpg"}},
+        StateCase{"UnwritableAsinGoesWithTheOldPicture", config(3), {}, kOld, kOld, standin::defaultImage(),
+                  std::nullopt, {catalogue(kKeyword, 1), catalogue(kKeyword, 1), image("B000000001")}, {"asin"}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(Flow, EmptyCommandLineTouchesNothing) {
@@ -219,7 +235,8 @@ TEST_F(Flow, UnwritableHandOffFilesEndQuietly) {
     EXPECT_TRUE(std::filesystem::is_directory(folder.file("temp.jpg")));
     EXPECT_TRUE(std::filesystem::is_directory(folder.file("asin")));
     EXPECT_EQ(folder.countOthers({"temp.jpg", "asin"}), 0u);
-    EXPECT_EQ(server.requests().size(), 3u);
+    // Neither step's cover could be saved: both built-in steps were asked.
+    EXPECT_EQ(server.requests().size(), 7u);
 }
 
 TEST_F(Flow, MissingFolderEndsQuietly) {
@@ -228,7 +245,7 @@ TEST_F(Flow, MissingFolderEndsQuietly) {
     keepAway(form);
     form.Form_Load("\"/m/Song.mp3\"");
     EXPECT_FALSE(std::filesystem::exists(folder.file("gone")));
-    EXPECT_EQ(server.requests().size(), 3u);
+    EXPECT_EQ(server.requests().size(), 7u);
 }
 
 TEST_F(Flow, RemovesTemporariesLeftByAKilledFetcher) {

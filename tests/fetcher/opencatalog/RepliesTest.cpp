@@ -97,10 +97,12 @@ TEST(Artwork, AcceptedSongsAt160Pixels) {
         {{"artistName", "Foo"}, {"trackName", "Bar (Live)"}, {"artworkUrl100", "https://a.example/1/100x100bb.jpg"}},
         {{"artistName", "foo"}, {"trackName", "BAR"}, {"artworkUrl100", "https://a.example/2/100x100bb.jpg"}},
         {{"artistName", "Foo"}, {"trackName", "Bar"}, {"artworkUrl100", "file:///etc/passwd"}},
-        {{"artistName", "Foo"}, {"trackName", "Bar"}, {"artworkUrl100", "https://a.example/3/art.png"}}};
-    const std::string reply = json{{"resultCount", 4}, {"results", results}}.dump();
+        {{"artistName", "Foo"}, {"trackName", "Bar"}, {"artworkUrl100", "https://a.example/3/art.png"}},
+        {{"artistName", "Foo"}, {"trackName", "Bar"}, {"artworkUrl100", "http://a.example/4/100x100bb.jpg"}}};
+    const std::string reply = json{{"resultCount", 5}, {"results", results}}.dump();
     EXPECT_EQ(ChooseArtwork(bytes(reply), TrackWords("Foo", "Bar"), 3),
-              (std::vector<std::string>{"https://a.example/2/160x160bb.jpg", "https://a.example/3/art.png"}));
+              (std::vector<std::string>{"https://a.example/2/160x160bb.jpg", "https://a.example/3/art.png",
+                                        "https://a.example/4/160x160bb.jpg"}));
     EXPECT_TRUE(ChooseArtwork(bytes(R"({"resultCount":0,"results":[]})"), TrackWords("Foo", "Bar"), 3).empty());
     EXPECT_TRUE(ChooseArtwork(bytes("not json"), TrackWords("Foo", "Bar"), 3).empty());
 }

@@ -73,15 +73,25 @@ INSTANTIATE_TEST_SUITE_P(
                       Hop{"http://img.test/old", "http://192.168.1.1/", false}));
 
 // A name that resolves to a loopback address: refused when connecting
-// directly, passed when the loopback address is the user's proxy.
-class Connect : public ::testing::TestWithParam<bool> {};
+// directly, passed when the loopback address and port are the user's proxy,
+// which the guard knows by its address or its name, and whose port, when the
+// setting names none, is libcurl's own (1080; 443 for https://).
+struct Route {
+    const char* name;
+    std::string guardProxy; // "PORT" stands for the stand-in's port
+    bool throughProxy;      // libcurl connects through guardProxy, else directly
+};
+void PrintTo(const Route& r, std::ostream* os) { *os << r.name; }
+
+class Connect : public ::testing::TestWithParam<Route> {};
 TEST_P(Connect, LoopbackOnlyAsTheProxy) {
-    const bool viaProxy = GetParam();
+    const Route& route = GetParam();
     standin::Server server;
     ASSERT_TRUE(server.start());
     const std::string port = std::to_string(server.port());
-    const std::string proxy = viaProxy ? server.proxyUrl() : "";
-    RequestGuard guard(viaProxy ? proxy : "http://192.0.2.1:3128"); // a proxy elsewhere, never used
+    std::string proxy = route.guardProxy;
+    if (const auto at = proxy.find("PORT"); at != std::string::npos) proxy.replace(at, 4, port);
+    RequestGuard guard(proxy);
 
     std::unique_ptr<CURL, void (*)(CURL*)> easy(curl_easy_init(), curl_easy_cleanup);
     CURL* h = easy.get();
@@ -90,16 +100,23 @@ TEST_P(Connect, LoopbackOnlyAsTheProxy) {
     curl_slist* resolve = curl_slist_append(nullptr, pin.c_str());
     curl_easy_setopt(h, CURLOPT_URL, url.c_str());
     curl_easy_setopt(h, CURLOPT_RESOLVE, resolve);
-    curl_easy_setopt(h, CURLOPT_PROXY, proxy.c_str());
+    curl_easy_setopt(h, CURLOPT_PROXY, route.throughProxy ? proxy.c_str() : "");
     curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, +[](char*, std::size_t s, std::size_t n, void*) { return s * n; });
-    guard.Attach(h);
+    guard.Attach(h, std::chrono::steady_clock::now() + std::chrono::seconds(30));
     const CURLcode result = curl_easy_perform(h);
     curl_slist_free_all(resolve);
-    EXPECT_EQ(result == CURLE_OK, viaProxy);
-    EXPECT_EQ(guard.refused(), !viaProxy);
-    EXPECT_EQ(server.requests().size(), viaProxy ? 1u : 0u);
+    EXPECT_EQ(result == CURLE_OK, route.throughProxy);
+    EXPECT_EQ(guard.refused(), !route.throughProxy);
+    EXPECT_EQ(server.requests().size(), route.throughProxy ? 1u : 0u);
 }
-INSTANTIATE_TEST_SUITE_P(Both, Connect, ::testing::Bool(),
-                         [](const auto& info) { return info.param ? "ViaProxy" : "Direct"; });
+INSTANTIATE_TEST_SUITE_P(
+    Table, Connect,
+    ::testing::Values(Route{"ViaProxy", "http://127.0.0.1:PORT", true},
+                      Route{"ViaProxyNamed", "http://localhost:PORT", true},
+                      Route{"DirectWithAProxyElsewhere", "http://192.0.2.1:3128", false},
+                      Route{"DirectToTheProxyHostWithoutPort", "http://127.0.0.1", false},
+                      Route{"DirectToTheHttpsProxyHostWithoutPort", "https://127.0.0.1", false},
+                      Route{"DirectToTheNamedProxyHostWithoutPort", "localhost", false}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace

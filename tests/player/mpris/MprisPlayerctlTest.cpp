@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QImage>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -19,11 +20,16 @@
 
 #include <poll.h>
 
+#include <csignal>
 #include <cstdlib>
 #include <iostream>
 #include <memory>
 
 namespace {
+
+QStringList coverCopies(const QString& folder) {
+    return QDir(folder).entryList({QStringLiteral("cover-*.jpg")}, QDir::Files);
+}
 
 // Exit code and output (standard output and error, trimmed); -1 when it did not end normally.
 std::pair<int, QString> run(const QString& program, const QStringList& args, const QProcessEnvironment& env,
@@ -290,3 +296,59 @@ TEST(HandoffUnderX, SecondStartHandsItsFileOverAndNextWalksTheFolder) {
         "org.mpris.MediaPlayer2.velplay", "/org/mpris/MediaPlayer2", "org.mpris.MediaPlayer2", "Quit"));
     ASSERT_TRUE(player.waitForFinished(60000));
 }
+
+// A logout or `kill` ends the real player as its close box does: "asin" goes,
+// so does the cover's copy for the media controls, and the player ends normally.
+class MprisPlayerctlEndedBy : public ::testing::TestWithParam<int> {};
+
+TEST_P(MprisPlayerctlEndedBy, SignalAsByItsCloseBox) {
+    const QString bin = QStringLiteral(VEL_BIN_DIR);
+    if (!QFile::exists(bin + "/velplay") || !QFile::exists(bin + "/libvbmp3.so")) GTEST_SKIP() << "not built";
+    QTemporaryDir tmp;
+    ASSERT_TRUE(tmp.isValid());
+    const QString T = tmp.path(), app = T + "/app";
+    // A fetcher that finds nothing new, beside the cover and product an earlier one left.
+    ASSERT_TRUE(QDir().mkpath(app) && QDir().mkpath(T + "/run"));
+    QFile::setPermissions(T + "/run", QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    for (const char* f : {"velplay", "libvbmp3.so"}) ASSERT_TRUE(QFile::copy(bin + "/" + f, app + "/" + f));
+    ASSERT_TRUE(QFile::copy("/bin/true", app + "/velfetch"));
+    QImage cover(32, 32, QImage::Format_RGB32);
+    cover.fill(Qt::darkRed);
+    ASSERT_TRUE(cover.save(app + "/temp.jpg", "JPG"));
+    {
+        QFile asin(app + "/asin");
+        ASSERT_TRUE(asin.open(QIODevice::WriteOnly));
+        asin.write("B000TEST01");
+    }
+
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    env.insert("SDL_AUDIODRIVER", "dummy");
+    env.insert("XDG_RUNTIME_DIR", T + "/run");
+    env.insert("XDG_CACHE_HOME", T + "/cache");
+    env.insert("HOME", T);
+    QProcess player;
+    player.setProcessEnvironment(env);
+    player.setProcessChannelMode(QProcess::ForwardedChannels);
+    player.start(app + "/velplay", {T + "/song.mp3"});
+    ASSERT_TRUE(player.waitForStarted(60000));
+
+    // The cover is on show once its copy is there.
+    QElapsedTimer clock;
+    clock.start();
+    while (coverCopies(T + "/run/velmora").isEmpty() && clock.elapsed() < 60000 &&
+           player.state() == QProcess::Running)
+        QThread::msleep(20);
+    ASSERT_EQ(coverCopies(T + "/run/velmora").size(), 1) << "the cover never showed";
+
+    ASSERT_EQ(kill(pid_t(player.processId()), GetParam()), 0);
+    ASSERT_TRUE(player.waitForFinished(60000));
+    EXPECT_EQ(player.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(player.exitCode(), 0);
+    EXPECT_FALSE(QFile::exists(app + "/asin"));
+    EXPECT_TRUE(coverCopies(T + "/run/velmora").isEmpty());
+    EXPECT_TRUE(QFile::exists(app + "/temp.jpg")); // as the close box leaves it
+}
+
+INSTANTIATE_TEST_SUITE_P(Signals, MprisPlayerctlEndedBy, ::testing::Values(SIGTERM, SIGHUP),
+                         [](const auto& info) { return info.param == SIGTERM ? "SIGTERM" : "SIGHUP"; });
