@@ -98,7 +98,8 @@ bool frm_main::SearchViaEngine(std::u16string_view artist, std::u16string_view t
 }
 
 bool frm_main::SearchOwnCover() {
-    const auto jpeg = owncover::FindOwnCover(vel::TrimSpaces(FileName));
+    const auto jpeg = owncover::FindOwnCover(vel::TrimSpaces(FileName),
+                                             http_.until.value_or(std::chrono::steady_clock::time_point::max()));
     if (!jpeg) return false;
     WriteAsinFile(u"");
     ReplaceFileContent(ImgFileName, *jpeg);

@@ -210,7 +210,7 @@ TEST_F(OpenProgram, EndedWhileWaitingItsTurn) {
     ASSERT_GE(fd, 0);
     EXPECT_EQ(flock(fd, LOCK_EX | LOCK_NB), 0);
     close(fd);
-    EXPECT_EQ(folder.countOthers({"velfetch", "libvbmp3.so", "track.mp3"}), 0u);
+    EXPECT_EQ(folder.countOthers({"velfetch", "libvbmp3.so", "libvelpictures.so", "track.mp3"}), 0u);
 }
 
 TEST_F(OpenProgram, ITunesHitWhenMusicBrainzHasNoArtEmptiesAsin) {
