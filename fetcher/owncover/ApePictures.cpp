@@ -82,8 +82,9 @@ ApeCovers::ApeCovers(int fd, std::size_t maxTagBytes, std::size_t keep) {
         auto value = all.subspan(valueAt, size);
         at = valueAt + size;
         if (!key || (flags >> 1 & 3) != 1) continue;
+        // The value: a file name, a NUL and the picture.
         const auto name = std::find(value.begin(), value.end(), 0);
-        value = name == value.end() ? std::span<const std::uint8_t>() : value.subspan(std::size_t(name - value.begin()) + 1);
+        value = name == value.end() ? value.last(0) : value.subspan(std::size_t(name - value.begin()) + 1);
         if (*key == kFront) {
             front = value;
             continue;

@@ -327,7 +327,8 @@ std::string embedded(veltest::TempFolder& folder, const std::string& plain, cons
     EXPECT_TRUE(veltest::addPictures(path, {{Type::FrontCover, picture}}));
     return path;
 }
-std::string beside(veltest::TempFolder& folder, const std::string& plain, const char* name, const std::string& picture) {
+std::string beside(veltest::TempFolder& folder, const std::string& plain, const char* name,
+                   const std::string& picture) {
     folder.write(name, picture);
     return written(folder, {}, plain);
 }
@@ -343,11 +344,13 @@ INSTANTIATE_TEST_SUITE_P(
                 [](auto& f, auto& p) { return embedded(f, p, veltest::inkJpeg(500, 250, kOrange, true, true)); },
                 {358, 179}, kOrange},
         OwnCase{"BesideCmyk",
-                [](auto& f, auto& p) { return beside(f, p, "cover.jpg", veltest::inkJpeg(300, 150, kOrange, false, false)); },
+                [](auto& f, auto& p) {
+                    return beside(f, p, "cover.jpg", veltest::inkJpeg(300, 150, kOrange, false, false));
+                },
                 {300, 150}, kOrange},
         // IHDR 16 x 16, its image data a 2 MB stream that inflates to 2 GB.
-        OwnCase{"PngOfLongImageDataEmbedded", [](auto& f, auto& p) { return embedded(f, p, veltest::pngBomb(16, 16, 2000)); },
-                {16, 16}},
+        OwnCase{"PngOfLongImageDataEmbedded",
+                [](auto& f, auto& p) { return embedded(f, p, veltest::pngBomb(16, 16, 2000)); }, {16, 16}},
         OwnCase{"PngOfLongImageDataBeside",
                 [](auto& f, auto& p) { return beside(f, p, "folder.png", veltest::pngBomb(16, 16, 2000)); }, {16, 16}},
         OwnCase{"FoundByFuzzing",
@@ -362,9 +365,8 @@ INSTANTIATE_TEST_SUITE_P(
         OwnCase{"CompressedFrameThenCover",
                 [](auto& f, auto& p) {
                     const std::string bomb = veltest::bigEndian(1000u << 20, 4, 7) + veltest::zlibZeros(1000);
-                    return written(f, veltest::id3Tag(4, veltest::id3Frame(4, "APIC", bomb, 0x09) +
-                                                             veltest::id3Frame(4, "APIC", veltest::frontCover(kPicture))),
-                                   p);
+                    const std::string cover = veltest::id3Frame(4, "APIC", veltest::frontCover(kPicture));
+                    return written(f, veltest::id3Tag(4, veltest::id3Frame(4, "APIC", bomb, 0x09) + cover), p);
                 },
                 {358, 179}},
         // A text frame of four million values, then the cover.
@@ -372,9 +374,8 @@ INSTANTIATE_TEST_SUITE_P(
                 [](auto& f, auto& p) {
                     std::string text(1, '\0');
                     for (int i = 0; i < 4 << 20; ++i) text += std::string("a\0", 2);
-                    return written(f, veltest::id3Tag(3, veltest::id3Frame(3, "TXXX", text) +
-                                                             veltest::id3Frame(3, "APIC", veltest::frontCover(kPicture))),
-                                   p);
+                    const std::string cover = veltest::id3Frame(3, "APIC", veltest::frontCover(kPicture));
+                    return written(f, veltest::id3Tag(3, veltest::id3Frame(3, "TXXX", text) + cover), p);
                 },
                 {358, 179}},
         // 700 000 frames of a byte each; the cover beside the track.
