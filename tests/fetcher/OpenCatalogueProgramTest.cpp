@@ -396,6 +396,17 @@ INSTANTIATE_TEST_SUITE_P(
                 {358, 179}}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// Without the picture plug-in the tag's picture goes unread, quietly: the
+// open catalogues are asked as for a track without one.
+TEST_F(OpenProgram, WithoutThePicturePluginTheTagsPictureIsNotRead) {
+    std::filesystem::remove(folder.file("libvelpictures.so"));
+    const std::string file = taggedTrack();
+    ASSERT_TRUE(veltest::addPictures(file, {{TagLib::ID3v2::AttachedPictureFrame::FrontCover, kPicture}}));
+    ASSERT_EQ(lookUp({track(true, false, veltest::jpeg(250, 250))}, file), 0);
+    EXPECT_EQ(pictureSize(), std::pair(179, 179));
+    EXPECT_EQ(folder.read("asin"), "B00TESTMB1");
+}
+
 } // namespace
 
 namespace {
