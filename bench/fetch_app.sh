@@ -39,12 +39,12 @@ fresh_session() {
 
 bench_cleanup() { [ -n "${standin_pid:-}" ] && kill "$standin_pid" 2>/dev/null; rm -rf "$tmp"; }
 
-# A private application folder with velfetch and the decoder library, and a
-# track whose ID3v1 tag names the album.
+# A private application folder with velfetch, the decoder library and the
+# picture plug-in, and a track whose ID3v1 tag names the album.
 #   fetch_app BUILD TMP    leaves TMP/app and TMP/track.mp3
 fetch_app() {
   mkdir "$2/app"
-  cp "$1/bin/velfetch" "$1/bin/libvbmp3.so" "$2/app/"
+  cp "$1/bin/velfetch" "$1/bin/libvbmp3.so" "$1/bin/libvelpictures.so" "$2/app/"
   python3 - "$2/track.mp3" <<'PY'
 import sys
 field = lambda s, n: s.encode().ljust(n, b"\0")[:n]

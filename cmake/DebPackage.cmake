@@ -6,7 +6,7 @@
 #                                         player finds its folder through /proc/self/exe,
 #                                         which names the link's target
 #   /usr/lib/<triplet>/velmora/           velplay, velfetch, libvbmp3.so, libvbmp3tags.so,
-#                                         velplay.chm
+#                                         libvelpictures.so, velplay.chm
 #   /usr/share/applications, icons, metainfo, man/man1, doc/velmora
 #
 # A system install's application folder is read-only for users, so the hand-off
@@ -28,7 +28,7 @@ set(app "lib/${VEL_DEB_TRIPLET}/velmora")
 set(deb_out "${CMAKE_BINARY_DIR}/packaging/deb")
 
 install(TARGETS velplay velfetch RUNTIME DESTINATION ${app} COMPONENT deb EXCLUDE_FROM_ALL)
-install(TARGETS vbmp3 vbmp3tags LIBRARY DESTINATION ${app} COMPONENT deb EXCLUDE_FROM_ALL)
+install(TARGETS vbmp3 vbmp3tags velpictures LIBRARY DESTINATION ${app} COMPONENT deb EXCLUDE_FROM_ALL)
 if(VEL_HAVE_HELP)
   install(FILES ${VEL_HELP_CHM} DESTINATION ${app} COMPONENT deb EXCLUDE_FROM_ALL)
 endif()

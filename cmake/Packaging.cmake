@@ -13,7 +13,7 @@ endif()
 # so that one build can be installed for whoever runs the install.
 install(CODE "
   set(VEL_IN_PROGRAMS \"$<TARGET_FILE:velplay>;$<TARGET_FILE:velfetch>\")
-  set(VEL_IN_LIBRARY \"$<TARGET_FILE:vbmp3>;$<TARGET_FILE:vbmp3tags>\")
+  set(VEL_IN_LIBRARY \"$<TARGET_FILE:vbmp3>;$<TARGET_FILE:vbmp3tags>;$<TARGET_FILE:velpictures>\")
   set(VEL_IN_HELP \"$<$<BOOL:${VEL_HAVE_HELP}>:${VEL_HELP_CHM}>\")
   set(VEL_IN_DESKTOP \"${VEL_DESKTOP_FILE}\")
   set(VEL_IN_SVG \"${VEL_ICON_SVG}\")

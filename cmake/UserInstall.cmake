@@ -1,7 +1,7 @@
 # Install-time half of the per-user install (run by `cmake --install`, see Packaging.cmake).
 #
-# Inputs, set by the install rule: VEL_IN_PROGRAMS, VEL_IN_LIBRARY (libvbmp3 and its tag
-# plug-in), VEL_IN_HELP, VEL_IN_DESKTOP, VEL_IN_SVG, VEL_IN_ICON_ROOT, VEL_IN_ICON_SIZES,
+# Inputs, set by the install rule: VEL_IN_PROGRAMS, VEL_IN_LIBRARY (libvbmp3, its tag
+# plug-in and velfetch's picture plug-in), VEL_IN_HELP, VEL_IN_DESKTOP, VEL_IN_SVG, VEL_IN_ICON_ROOT, VEL_IN_ICON_SIZES,
 # VEL_IN_PNG_ICONS; CMAKE_INSTALL_PREFIX.
 #
 # Every file and every folder this creates is listed in the application folder's

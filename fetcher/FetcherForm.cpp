@@ -94,7 +94,8 @@ bool frm_main::SearchViaEngine(std::u16string_view artist, std::u16string_view t
 }
 
 bool frm_main::SearchOwnCover() {
-    const auto jpeg = owncover::FindOwnCover(vel::TrimSpaces(FileName));
+    const auto jpeg = owncover::FindOwnCover(vel::TrimSpaces(FileName),
+                                             http_.until.value_or(std::chrono::steady_clock::time_point::max()));
     return jpeg && SaveCover(*jpeg, u"");
 }
 

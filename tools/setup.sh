@@ -7,7 +7,7 @@ packages=(
   cmake make g++ clang libclang-rt-14-dev pkg-config
   googletest libgtest-dev
   qt6-base-dev libxcb1-dev libmpg123-dev libsdl2-dev libcurl4-openssl-dev libcpp-httplib-dev zlib1g-dev libtag1-dev
-  nlohmann-json3-dev libutf8proc-dev libturbojpeg0-dev libjpeg62-turbo-dev libstb-dev libssl-dev openssl
+  nlohmann-json3-dev libutf8proc-dev libturbojpeg0-dev libjpeg62-turbo-dev libpng-dev libstb-dev libssl-dev openssl
   fonts-ipafont-gothic
   lame python3 python3-mutagen mpg123 ffmpeg
   xvfb xdotool imagemagick x11-utils x11-apps desktop-file-utils

@@ -17,7 +17,6 @@ namespace {
 
 using SteadyClock = std::chrono::steady_clock;
 
-constexpr long long kMaxPixels = 4LL << 20;
 constexpr int kQuality = 90;
 // A fitting picture larger than this carries mostly other data (comments,
 // embedded thumbnails): it is encoded anew rather than copied whole.
@@ -62,6 +61,16 @@ tjscalingfactor decodingScale(const Header& head, int width, int height) {
     return best;
 }
 
+// A row of CMYK pixels as RGB. Adobe's programs write the inks inverted
+// (0: full ink) and mark their files so; unmarked files hold them as they are.
+void inksToRgb(const unsigned char* cmyk, unsigned char* rgb, int width, bool inverted) {
+    for (int x = 0; x < width; ++x, cmyk += 4, rgb += 3) {
+        const int light = inverted ? cmyk[3] : 255 - cmyk[3];
+        for (int c = 0; c < 3; ++c)
+            rgb[c] = static_cast<unsigned char>(((inverted ? cmyk[c] : 255 - cmyk[c]) * light + 127) / 255);
+    }
+}
+
 // One picture decoded with libjpeg's own interface, which, unlike the
 // TurboJPEG one, lets a progress monitor stop a decoding that takes too many
 // scans or too long, and tells where a picture's data ended.
@@ -96,17 +105,23 @@ public:
     std::optional<std::vector<unsigned char>> decode(tjscalingfactor scale, int& outWidth, int& outHeight) {
         info_.scale_num = unsigned(scale.num);
         info_.scale_denom = unsigned(scale.denom);
-        info_.out_color_space = JCS_RGB;
+        // libjpeg turns YCCK into CMYK itself, but neither into RGB.
+        const bool inks = printInks();
+        info_.out_color_space = inks ? JCS_CMYK : JCS_RGB;
         if (!guarded([&] { jpeg_start_decompress(&info_); })) return std::nullopt;
         outWidth = int(info_.output_width);
         outHeight = int(info_.output_height);
         const std::size_t stride = std::size_t(outWidth) * 3;
         std::vector<unsigned char> pixels(stride * std::size_t(outHeight));
+        std::vector<unsigned char> inkRow(inks ? std::size_t(outWidth) * 4 : 0);
         unsigned char* base = pixels.data();
+        const bool inverted = info_.saw_Adobe_marker;
         if (!guarded([&] {
                 while (info_.output_scanline < info_.output_height) {
-                    JSAMPROW row = base + stride * info_.output_scanline;
+                    unsigned char* rgb = base + stride * info_.output_scanline;
+                    JSAMPROW row = inks ? inkRow.data() : rgb;
                     jpeg_read_scanlines(&info_, &row, 1);
+                    if (inks) inksToRgb(row, rgb, outWidth, inverted);
                 }
                 jpeg_finish_decompress(&info_);
             }) ||
@@ -116,6 +131,8 @@ public:
     }
     // Decoded without a warning, up to its own end marker.
     bool whole() const { return errors_.num_warnings == 0; }
+    // A picture in printing inks (CMYK, or YCCK), which few programs show.
+    bool printInks() const { return info_.jpeg_color_space == JCS_CMYK || info_.jpeg_color_space == JCS_YCCK; }
     // The bytes up to the end marker (after a whole decoding).
     std::size_t pictureBytes() const { return size_ - info_.src->bytes_in_buffer; }
 
@@ -209,7 +226,7 @@ std::optional<std::vector<std::uint8_t>> FitCover(std::span<const std::uint8_t> 
     int decodedWidth = 0, decodedHeight = 0;
     auto pixels = decoder.decode(decodingScale(head, fit.width, fit.height), decodedWidth, decodedHeight);
     if (!pixels) return std::nullopt;
-    if (fit.width == head.width && fit.height == head.height && decoder.whole() &&
+    if (fit.width == head.width && fit.height == head.height && decoder.whole() && !decoder.printInks() &&
         decoder.pictureBytes() <= kMaxKeptBytes)
         return std::vector<std::uint8_t>(bytes.begin(), bytes.begin() + std::ptrdiff_t(decoder.pictureBytes()));
     return scaleAndEncode(pixels->data(), decodedWidth, decodedHeight, fit);

@@ -1,20 +1,44 @@
 #include "OwnCover.h"
 
 #include "EmbeddedPictures.h"
+#include "HttpSettings.h"
 #include "PictureFit.h"
 #include "PicturesBeside.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <fstream>
-#include <iterator>
 
 namespace velfetch::owncover {
 namespace {
+
+// A regular file open for reading (never waiting on a FIFO); closed with it.
+class TrackFile {
+public:
+    explicit TrackFile(const std::string& path) : fd_(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK)) {
+        struct stat s {};
+        if (fd_ >= 0 && (fstat(fd_, &s) != 0 || !S_ISREG(s.st_mode))) close();
+    }
+    ~TrackFile() { close(); }
+    TrackFile(const TrackFile&) = delete;
+    TrackFile& operator=(const TrackFile&) = delete;
+    int fd() const { return fd_; }
+
+private:
+    void close() {
+        if (fd_ >= 0) ::close(fd_);
+        fd_ = -1;
+    }
+    int fd_;
+};
 
 std::optional<std::vector<std::uint8_t>> readPictureFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary | std::ios::ate);
     if (!in) return std::nullopt;
     const std::streamoff size = in.tellg();
-    if (size < 0 || static_cast<std::uint64_t>(size) > kMaxPictureFileBytes) return std::nullopt;
+    if (size < 0 || static_cast<std::uint64_t>(size) > kMaxDownloadBytes) return std::nullopt;
     std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
     in.seekg(0);
     if (!in.read(reinterpret_cast<char*>(bytes.data()), size)) return std::nullopt;
@@ -23,18 +47,28 @@ std::optional<std::vector<std::uint8_t>> readPictureFile(const std::string& path
 
 } // namespace
 
-std::optional<std::vector<std::uint8_t>> FindOwnCover(const std::string& trackPath) {
+std::optional<std::vector<std::uint8_t>> FindOwnCover(const std::string& trackPath,
+                                                      std::chrono::steady_clock::time_point until) {
+    const PictureReaders& readers = PluginReaders();
     std::optional<std::vector<std::uint8_t>> cover;
-    ForEachEmbeddedPicture(trackPath, [&](std::span<const std::uint8_t> picture) {
-        cover = FitPicture(picture);
-        return cover.has_value();
-    });
-    if (cover) return cover;
+    int tried = 0;
+    const auto done = [&] {
+        return cover || tried == kMaxPicturesTried || std::chrono::steady_clock::now() >= until;
+    };
+    // True once the search is done.
+    const auto fits = [&](std::span<const std::uint8_t> picture) {
+        if (done()) return true;
+        ++tried;
+        cover = FitPicture(picture, until, readers);
+        return done();
+    };
+    if (const TrackFile track(trackPath); track.fd() >= 0)
+        ForEachEmbeddedPicture(track.fd(), readers.id3v2, kMaxDownloadBytes, kMaxPicturesTried, fits);
     for (const std::string& path : PicturesBeside(trackPath)) {
-        if (const auto bytes = readPictureFile(path))
-            if ((cover = FitPicture(*bytes))) return cover;
+        if (done()) break;
+        if (const auto bytes = readPictureFile(path)) fits(*bytes);
     }
-    return std::nullopt;
+    return cover;
 }
 
 } // namespace velfetch::owncover

@@ -1,6 +1,9 @@
 #pragma once
 // Fits a picture the user has (embedded in a tag or a file beside the track)
 // to the cover area, as a JPEG.
+#include "PicturePlugin.h"
+
+#include <chrono>
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -8,12 +11,14 @@
 
 namespace velfetch::owncover {
 
-// Pictures above this many pixels are no covers; FitCover holds JPEGs to the same bound.
-constexpr long long kMaxPixels = 4LL << 20;
-
 // A JPEG at most 364 x 179 of a JPEG or PNG picture (told apart by their
-// signatures, whatever a tag or a file name claims). Nothing for other
-// bytes, for a picture that does not decode and for one above kMaxPixels.
-std::optional<std::vector<std::uint8_t>> FitPicture(std::span<const std::uint8_t> bytes);
+// signatures, whatever a tag or a file name claims; PNG pictures decoded by
+// `readers`). Nothing for other bytes, for a picture larger than a download
+// may be, one that does not decode or is above kMaxPixels (CoverFit.h), and
+// one not decoded by `until`.
+std::optional<std::vector<std::uint8_t>>
+FitPicture(std::span<const std::uint8_t> bytes,
+           std::chrono::steady_clock::time_point until = std::chrono::steady_clock::time_point::max(),
+           const PictureReaders& readers = PluginReaders());
 
 } // namespace velfetch::owncover

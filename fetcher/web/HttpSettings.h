@@ -23,11 +23,15 @@
 
 namespace velfetch {
 
+// The most any download may bring (after gzip and the like are undone); the
+// pictures the user has are held to it too.
+inline constexpr std::size_t kMaxDownloadBytes = std::size_t(32) << 20;
+
 struct HttpSettings {
     std::chrono::milliseconds connectTimeout{15000};
     std::chrono::milliseconds silenceTimeout{30000};
     std::chrono::milliseconds deadline{60000};
-    std::size_t maxBodyBytes = std::size_t(32) << 20;
+    std::size_t maxBodyBytes = kMaxDownloadBytes;
     // The end of the whole lookup: no download starts at or past it (0, nothing
     // sent) and one under way ends there as past its deadline.
     std::optional<std::chrono::steady_clock::time_point> until;

@@ -2,6 +2,7 @@
 // nothing: all five hosts stood in for on loopback, HTTPS through the proxy
 // settings, the stand-in's test CA named by CURL_CA_BUNDLE.
 #include "CoverFit.h"
+#include "HttpSettings.h"
 #include "VelfetchProgram.h"
 #include "opencatalog/HostilePictures.h"
 #include "opencatalog/PlayedBack.h"
@@ -15,9 +16,11 @@
 #include <sys/file.h>
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 
 using namespace std::chrono_literals;
 
@@ -26,6 +29,8 @@ namespace {
 const std::string kCerts = VEL_STANDIN_CERTS;
 const std::string kRelease = "0a0a0a0a-1111-4222-8333-444444444444";
 const std::string kAgent = "velbot/1.00 ( https://velmora.example.jp/ )";
+// What a fetcher may hold at its peak: half again the download cap.
+constexpr long kMemoryBoundKiB = long(velfetch::kMaxDownloadBytes / 1024 * 3 / 2);
 
 standin::OpenTrack track(bool front, bool itunes, std::string image = {}) {
     return {"Foo Artist", "Bar Title", kRelease, "B00TESTMB1", front, itunes, std::move(image)};
@@ -213,7 +218,7 @@ TEST_F(OpenProgram, EndedWhileWaitingItsTurn) {
     ASSERT_GE(fd, 0);
     EXPECT_EQ(flock(fd, LOCK_EX | LOCK_NB), 0);
     close(fd);
-    EXPECT_EQ(folder.countOthers({"velfetch", "libvbmp3.so", "track.mp3"}), 0u);
+    EXPECT_EQ(folder.countOthers({"velfetch", "libvbmp3.so", "libvelpictures.so", "track.mp3"}), 0u);
 }
 
 TEST_F(OpenProgram, ITunesHitWhenMusicBrainzHasNoArtEmptiesAsin) {
@@ -277,26 +282,133 @@ TEST_F(OpenProgram, UntrustedCertificateIsNoHit) {
 
 // The picture the user already has, in the track's tag or beside it, is
 // saved before any open catalogue is asked, though they would have a cover.
-class OwnPictureProgram : public OpenProgram, public ::testing::WithParamInterface<bool> {};
+// Pictures and tags made to cost far more than their size keep the fetcher
+// within the memory bound that downloads keep (half again their cap).
+struct OwnCase {
+    const char* name;
+    // Makes the track (in `folder`, and pictures beside it) from a track with an ID3v1 tag; its path.
+    std::function<std::string(veltest::TempFolder& folder, const std::string& plain)> track;
+    std::pair<int, int> size;                  // of the cover saved
+    std::optional<std::array<int, 3>> colour{}; // of its middle pixel, give or take a little
+};
+void PrintTo(const OwnCase& c, std::ostream* os) { *os << c.name; }
+
+class OwnPictureProgram : public OpenProgram, public ::testing::WithParamInterface<OwnCase> {};
 
 TEST_P(OwnPictureProgram, SavedWithoutAskingTheOpenCatalogues) {
     folder.write("asin", "OLDASIN");
-    const std::string file = taggedTrack();
-    const std::string picture = veltest::jpeg(500, 250);
-    if (GetParam())
-        ASSERT_TRUE(veltest::addPictures(file, {{TagLib::ID3v2::AttachedPictureFrame::FrontCover, picture}}));
-    else
-        folder.write("Cover.JPG", picture);
+    const std::string file = GetParam().track(folder, veltest::withId3v1("Bar Title", "Foo Artist"));
     ASSERT_EQ(lookUp({track(true, true, veltest::jpeg(250, 250))}, file), 0);
     EXPECT_FALSE(server.requests().empty()); // the built-in steps came first
     EXPECT_TRUE(server.tunnels().empty());
     EXPECT_TRUE(secureRequests().empty());
-    EXPECT_EQ(pictureSize(), std::pair(358, 179));
+    EXPECT_EQ(pictureSize(), GetParam().size);
     EXPECT_EQ(folder.read("asin"), "");
+    if (const auto& colour = GetParam().colour) {
+        const auto saved = veltest::middleColour(veltest::bytes(folder.read("temp.jpg").value_or("")));
+        for (int i = 0; i < 3; ++i) EXPECT_NEAR(saved[i], (*colour)[i], 8) << "channel " << i;
+    }
+#if defined(__SANITIZE_ADDRESS__)
+    return; // memory is measured without the sanitizers
+#endif
+    if (peakKiB == 0) GTEST_SKIP() << "no GNU time to measure with";
+    EXPECT_LT(peakKiB, kMemoryBoundKiB) << "peak resident memory in KiB";
+    std::printf("[ memory ] peak %ld KiB\n", peakKiB);
 }
 
-INSTANTIATE_TEST_SUITE_P(EmbeddedOrBeside, OwnPictureProgram, ::testing::Bool(),
-                         [](const auto& info) { return info.param ? "Embedded" : "Beside"; });
+constexpr std::array<int, 3> kOrange{200, 100, 50};
+using Type = TagLib::ID3v2::AttachedPictureFrame::Type;
+
+// The track with these bytes before its audio (a tag), and these after its ID3v1 tag's place.
+std::string written(veltest::TempFolder& folder, const std::string& before, const std::string& plain,
+                    const std::string& after = {}) {
+    folder.write("track.mp3", before + plain.substr(0, plain.size() - 128) + after + plain.substr(plain.size() - 128));
+    return folder.file("track.mp3");
+}
+std::string embedded(veltest::TempFolder& folder, const std::string& plain, const std::string& picture) {
+    const std::string path = written(folder, {}, plain);
+    EXPECT_TRUE(veltest::addPictures(path, {{Type::FrontCover, picture}}));
+    return path;
+}
+std::string beside(veltest::TempFolder& folder, const std::string& plain, const char* name,
+                   const std::string& picture) {
+    folder.write(name, picture);
+    return written(folder, {}, plain);
+}
+
+const std::string kPicture = veltest::jpeg(500, 250);
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, OwnPictureProgram,
+    ::testing::Values(
+        OwnCase{"Embedded", [](auto& f, auto& p) { return embedded(f, p, kPicture); }, {358, 179}},
+        OwnCase{"Beside", [](auto& f, auto& p) { return beside(f, p, "Cover.JPG", kPicture); }, {358, 179}},
+        OwnCase{"EmbeddedYcck",
+                [](auto& f, auto& p) { return embedded(f, p, veltest::inkJpeg(500, 250, kOrange, true, true)); },
+                {358, 179}, kOrange},
+        OwnCase{"BesideCmyk",
+                [](auto& f, auto& p) {
+                    return beside(f, p, "cover.jpg", veltest::inkJpeg(300, 150, kOrange, false, false));
+                },
+                {300, 150}, kOrange},
+        // IHDR 16 x 16, its image data a 2 MB stream that inflates to 2 GB.
+        OwnCase{"PngOfLongImageDataEmbedded",
+                [](auto& f, auto& p) { return embedded(f, p, veltest::pngBomb(16, 16, 2000)); }, {16, 16}},
+        OwnCase{"PngOfLongImageDataBeside",
+                [](auto& f, auto& p) { return beside(f, p, "folder.png", veltest::pngBomb(16, 16, 2000)); }, {16, 16}},
+        OwnCase{"FoundByFuzzing",
+                [](auto& f, auto&) {
+                    f.write("track.mp3",
+                            veltest::TempFolder::readFile(VEL_FUZZ_CORPUS "/fuzz_own_cover/own-cover-png-692mb.mp3")
+                                .value_or(""));
+                    return f.file("track.mp3");
+                },
+                {16, 16}},
+        // A compressed frame that inflates to 1 GB, then the cover.
+        OwnCase{"CompressedFrameThenCover",
+                [](auto& f, auto& p) {
+                    const std::string bomb = veltest::bigEndian(1000u << 20, 4, 7) + veltest::zlibZeros(1000);
+                    const std::string cover = veltest::id3Frame(4, "APIC", veltest::frontCover(kPicture));
+                    return written(f, veltest::id3Tag(4, veltest::id3Frame(4, "APIC", bomb, 0x09) + cover), p);
+                },
+                {358, 179}},
+        // A text frame of four million values, then the cover.
+        OwnCase{"LongTextFrameThenCover",
+                [](auto& f, auto& p) {
+                    std::string text(1, '\0');
+                    for (int i = 0; i < 4 << 20; ++i) text += std::string("a\0", 2);
+                    const std::string cover = veltest::id3Frame(3, "APIC", veltest::frontCover(kPicture));
+                    return written(f, veltest::id3Tag(3, veltest::id3Frame(3, "TXXX", text) + cover), p);
+                },
+                {358, 179}},
+        // 700 000 frames of a byte each; the cover beside the track.
+        OwnCase{"ManyFramesThenFile",
+                [](auto& f, auto& p) {
+                    std::string frames;
+                    for (int i = 0; i < 700000; ++i) frames += veltest::id3Frame(3, "XXXX", "a");
+                    f.write("cover.jpg", kPicture);
+                    return written(f, veltest::id3Tag(3, frames), p);
+                },
+                {358, 179}},
+        // An APEv2 text item of eight million NULs; the cover beside the track.
+        OwnCase{"LongApeTextThenFile",
+                [](auto& f, auto& p) {
+                    f.write("cover.jpg", kPicture);
+                    return written(f, {}, p, veltest::handMadeApe("Comment", std::string(8 << 20, '\0'), 0, false));
+                },
+                {358, 179}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// Without the picture plug-in the tag's picture goes unread, quietly: the
+// open catalogues are asked as for a track without one.
+TEST_F(OpenProgram, WithoutThePicturePluginTheTagsPictureIsNotRead) {
+    std::filesystem::remove(folder.file("libvelpictures.so"));
+    const std::string file = taggedTrack();
+    ASSERT_TRUE(veltest::addPictures(file, {{TagLib::ID3v2::AttachedPictureFrame::FrontCover, kPicture}}));
+    ASSERT_EQ(lookUp({track(true, false, veltest::jpeg(250, 250))}, file), 0);
+    EXPECT_EQ(pictureSize(), std::pair(179, 179));
+    EXPECT_EQ(folder.read("asin"), "B00TESTMB1");
+}
 
 } // namespace
 
@@ -360,7 +472,7 @@ TEST_F(OpenProgram, GzipPictureStaysWithinHalfAgainTheCap) {
 #if defined(__SANITIZE_ADDRESS__)
     GTEST_SKIP() << "memory is measured without the sanitizers";
 #endif
-    const std::size_t cap = std::size_t(32) << 20, body = cap / 4 * 3;
+    const std::size_t cap = velfetch::kMaxDownloadBytes, body = cap / 4 * 3;
     const std::string picture = veltest::jpeg(160, 160);
     server.addRule({"archive.org/download", standin::Action::Gzip, -1, {}, -1});
     // A few kilobytes on the wire, three quarters of the cap once decoded: one
@@ -368,7 +480,7 @@ TEST_F(OpenProgram, GzipPictureStaysWithinHalfAgainTheCap) {
     ASSERT_EQ(lookUp({track(true, false, picture + std::string(body - picture.size(), '\0'))}, taggedTrack()), 0);
     EXPECT_EQ(folder.read("temp.jpg"), picture); // the picture, without what followed its end
     if (peakKiB == 0) GTEST_SKIP() << "no GNU time to measure with";
-    EXPECT_LT(peakKiB, long(cap / 1024 * 3 / 2)) << "peak resident memory in KiB";
+    EXPECT_LT(peakKiB, kMemoryBoundKiB) << "peak resident memory in KiB";
     std::printf("[ memory ] peak %ld KiB for a gzip picture of %zu bytes decoded\n", peakKiB, body);
 }
 

@@ -119,7 +119,8 @@ class DebPackage(unittest.TestCase):
                 "/usr/share/metainfo/jp.example.velmora.velplay.metainfo.xml",
                 "/usr/share/man/man1/velplay.1.gz", "/usr/share/man/man1/velfetch.1.gz",
                 "/usr/share/doc/velmora/copyright", "/usr/share/doc/velmora/changelog.gz"}
-        want |= {app + "/" + n for n in ("velplay", "velfetch", "libvbmp3.so", "libvbmp3tags.so")}
+        want |= {app + "/" + n for n in ("velplay", "velfetch", "libvbmp3.so", "libvbmp3tags.so",
+                                         "libvelpictures.so")}
         if HAVE_HELP:
             want.add(app + "/velplay.chm")
         if HAVE_PNG:
@@ -150,7 +151,7 @@ class DebPackage(unittest.TestCase):
         app = os.path.join(self.root, APP)
         own = set(os.listdir(app))
         needed = {"libSDL2-2.0.so.0"}  # opened by libvbmp3 when playback starts
-        for name in ("velplay", "velfetch", "libvbmp3.so", "libvbmp3tags.so"):
+        for name in ("velplay", "velfetch", "libvbmp3.so", "libvbmp3tags.so", "libvelpictures.so"):
             dyn = run("readelf", "-d", os.path.join(app, name)).stdout
             needed |= set(re.findall(r"\(NEEDED\)\s+Shared library: \[([^\]]+)\]", dyn)) - own
             self.assertNotIn("RPATH", dyn, name)

@@ -75,7 +75,7 @@ class UserInstall(unittest.TestCase):
     def expected_files(self, data):
         app = os.path.join(data, "velmora")
         files = {os.path.join(app, n) for n in ("velplay", "velfetch", "libvbmp3.so",
-                                                 "libvbmp3tags.so", ".install-manifest")}
+                                                 "libvbmp3tags.so", "libvelpictures.so", ".install-manifest")}
         if HAVE_HELP:
             files.add(os.path.join(app, "velplay.chm"))
         files.add(os.path.join(self.prefix, "bin", "velplay"))
@@ -102,7 +102,7 @@ class UserInstall(unittest.TestCase):
         app = os.path.join(data, "velmora")
         other = {os.path.join(data, "applications", "other.desktop")}
         self.assertEqual(self.installed_files() - other, self.expected_files(data))
-        for name in ("velplay", "velfetch", "libvbmp3.so", "libvbmp3tags.so"):
+        for name in ("velplay", "velfetch", "libvbmp3.so", "libvbmp3tags.so", "libvelpictures.so"):
             with self.subTest(name):
                 self.assertTrue(filecmp.cmp(os.path.join(BUILD, "bin", name),
                                             os.path.join(app, name), shallow=False))

@@ -13,8 +13,9 @@ namespace {
 struct FitCase {
     const char* name;
     std::string input;
-    std::optional<std::pair<int, int>> size; // nothing: no cover
-    bool unchanged = false;                   // the bytes are kept as they came
+    std::optional<std::pair<int, int>> size;    // nothing: no cover
+    bool unchanged = false;                      // the bytes are kept as they came
+    std::optional<std::array<int, 3>> colour{}; // of the middle pixel, give or take a little
 };
 void PrintTo(const FitCase& c, std::ostream* os) { *os << c.name; }
 
@@ -29,7 +30,12 @@ TEST_P(Fit, SizeAndBytes) {
     ASSERT_TRUE(size);
     EXPECT_EQ(std::make_pair(size->width, size->height), *c.size);
     EXPECT_EQ(*out == veltest::bytes(c.input), c.unchanged);
+    if (!c.colour) return;
+    const auto colour = veltest::middleColour(*out);
+    for (int i = 0; i < 3; ++i) EXPECT_NEAR(colour[i], (*c.colour)[i], 8) << "channel " << i;
 }
+
+constexpr std::array<int, 3> kOrange{200, 100, 50};
 
 std::string truncated(std::string jpeg) { return jpeg.substr(0, 200); }
 std::string cutAt(std::string jpeg, double share) { return jpeg.substr(0, std::size_t(jpeg.size() * share)); }
@@ -64,7 +70,14 @@ INSTANTIATE_TEST_SUITE_P(
                               std::nullopt},
                       FitCase{"CutFittingPictureEncodedAnew", cutAt(veltest::jpeg(250, 150), 0.55), std::pair{250, 150}},
                       FitCase{"CutProgressiveEncodedAnew", cutAt(veltest::manyScans(160, 0), 0.5), std::pair{160, 160}},
-                      FitCase{"CutBeforeAnyRowIsNoPicture", cutAfterScanHeader(veltest::jpeg(160, 160)), std::nullopt}),
+                      FitCase{"CutBeforeAnyRowIsNoPicture", cutAfterScanHeader(veltest::jpeg(160, 160)), std::nullopt},
+                      // Printing inks become RGB, encoded anew however well they fit.
+                      FitCase{"CmykAdobeInverted", veltest::inkJpeg(120, 80, kOrange, false, true), std::pair{120, 80},
+                              false, kOrange},
+                      FitCase{"CmykPlain", veltest::inkJpeg(120, 80, kOrange, false, false), std::pair{120, 80}, false,
+                              kOrange},
+                      FitCase{"YcckScaled", veltest::inkJpeg(500, 250, kOrange, true, true), std::pair{358, 179}, false,
+                              kOrange}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(FitWithin, NoPictureOnceTheTimeIsUp) {

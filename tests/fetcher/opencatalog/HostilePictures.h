@@ -1,8 +1,10 @@
 #pragma once
-// Pictures a hostile or broken server may send: valid JPEG files that cost
-// far more to decode than their size suggests.
+// Pictures a hostile or broken server (or file) may hold: valid JPEG and PNG
+// files that cost far more to decode than their size suggests.
 #include <turbojpeg.h>
+#include <zlib.h>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -47,6 +49,47 @@ inline std::string manyScans(int side, int scans) {
     j.reserve(j.size() + scan.size() * std::size_t(scans) + 2);
     for (int i = 0; i < scans; ++i) j += scan;
     return j + "\xFF\xD9";
+}
+
+// A zlib stream of `inflatedMiB` MiB of zeros, a few kilobytes a mebibyte.
+inline std::string zlibZeros(unsigned inflatedMiB) {
+    // One mebibyte deflated after a full flush, which forgets what came before:
+    // the same bytes, repeated, inflate to that many mebibytes.
+    std::vector<Bytef> zeros(1 << 20), out(1 << 20);
+    z_stream z{};
+    deflateInit(&z, 9);
+    const auto pass = [&](int flush) {
+        z.next_in = zeros.data(), z.avail_in = flush == Z_FINISH ? 0 : uInt(zeros.size());
+        z.next_out = out.data(), z.avail_out = uInt(out.size());
+        deflate(&z, flush);
+        return std::string(reinterpret_cast<char*>(out.data()), out.size() - z.avail_out);
+    };
+    std::string stream = pass(Z_FULL_FLUSH);
+    const std::string again = pass(Z_FULL_FLUSH);
+    for (unsigned i = 1; i < inflatedMiB; ++i) stream += again;
+    std::string end = pass(Z_FINISH);
+    deflateEnd(&z);
+    // The check sum of all the zeros, where zlib's covers two mebibytes.
+    const uLong one = adler32(adler32(0, nullptr, 0), zeros.data(), uInt(zeros.size()));
+    uLong sum = one;
+    for (unsigned i = 1; i < inflatedMiB; ++i) sum = adler32_combine(sum, one, z_off_t(zeros.size()));
+    for (int i = 0; i < 4; ++i) end[end.size() - 4 + i] = char(sum >> (24 - 8 * i));
+    return stream + end;
+}
+
+// A PNG whose header says `width` x `height` px (8-bit RGB) and whose image
+// data inflates to `inflatedMiB` MiB of zeros, far more than the picture holds.
+inline std::string pngBomb(std::uint32_t width, std::uint32_t height, unsigned inflatedMiB) {
+    const auto be32 = [](std::uint32_t v) {
+        return std::string{char(v >> 24), char(v >> 16 & 255), char(v >> 8 & 255), char(v & 255)};
+    };
+    const auto chunk = [&](const std::string& type, const std::string& data) {
+        const std::string body = type + data;
+        return be32(std::uint32_t(data.size())) + body +
+               be32(std::uint32_t(crc32(0, reinterpret_cast<const Bytef*>(body.data()), uInt(body.size()))));
+    };
+    const std::string header = be32(width) + be32(height) + std::string{8, 2, 0, 0, 0};
+    return "\x89PNG\r\n\x1a\n" + chunk("IHDR", header) + chunk("IDAT", zlibZeros(inflatedMiB)) + chunk("IEND", "");
 }
 
 } // namespace veltest

@@ -7,8 +7,13 @@
 #include <nlohmann/json.hpp>
 #include <turbojpeg.h>
 
+#include <cstdio> // before jpeglib.h, which uses FILE
+#include <jpeglib.h>
+
+#include <algorithm>
+#include <array>
 #include <chrono>
-#include <cstdio>
+#include <cstdlib>
 #include <deque>
 #include <map>
 #include <string>
@@ -90,6 +95,59 @@ inline std::string jpeg(int width, int height) {
     tjFree(out);
     tjDestroy(h);
     return result;
+}
+
+// A JPEG in printing inks, `width` x `height` px of the colour `rgb`: CMYK,
+// or YCCK (which libjpeg makes of CMYK); the inks written inverted and the
+// file marked so, as Adobe's programs do (`adobe`; YCCK is always marked), or
+// as they are and unmarked.
+inline std::string inkJpeg(int width, int height, std::array<int, 3> rgb, bool ycck, bool adobe) {
+    const int k = 255 - std::max({rgb[0], rgb[1], rgb[2]});
+    std::array<unsigned char, 4> inks{};
+    for (int c = 0; c < 3; ++c) inks[c] = k == 255 ? 0 : (255 - rgb[c] - k) * 255 / (255 - k);
+    inks[3] = static_cast<unsigned char>(k);
+    if (adobe)
+        for (auto& ink : inks) ink = static_cast<unsigned char>(255 - ink);
+    std::vector<unsigned char> row(std::size_t(width) * 4);
+    for (std::size_t i = 0; i < row.size(); ++i) row[i] = inks[i % 4];
+
+    jpeg_compress_struct c{};
+    jpeg_error_mgr errors{};
+    c.err = jpeg_std_error(&errors);
+    jpeg_create_compress(&c);
+    unsigned char* out = nullptr;
+    unsigned long size = 0;
+    jpeg_mem_dest(&c, &out, &size);
+    c.image_width = JDIMENSION(width);
+    c.image_height = JDIMENSION(height);
+    c.input_components = 4;
+    c.in_color_space = JCS_CMYK;
+    jpeg_set_defaults(&c);
+    jpeg_set_colorspace(&c, ycck ? JCS_YCCK : JCS_CMYK);
+    c.write_Adobe_marker = adobe ? TRUE : FALSE;
+    jpeg_set_quality(&c, 95, TRUE);
+    jpeg_start_compress(&c, TRUE);
+    for (JSAMPROW r = row.data(); c.next_scanline < c.image_height;) jpeg_write_scanlines(&c, &r, 1);
+    jpeg_finish_compress(&c);
+    jpeg_destroy_compress(&c);
+    std::string result(reinterpret_cast<char*>(out), size);
+    std::free(out);
+    return result;
+}
+
+// The colour of the pixel in the middle of a JPEG picture (-1s: no picture).
+inline std::array<int, 3> middleColour(const std::vector<std::uint8_t>& jpeg) {
+    tjhandle h = tjInitDecompress();
+    int width = 0, height = 0, subsampling = 0, colorspace = 0;
+    std::vector<unsigned char> rgb;
+    std::array<int, 3> colour{-1, -1, -1};
+    if (tjDecompressHeader3(h, jpeg.data(), jpeg.size(), &width, &height, &subsampling, &colorspace) == 0) {
+        rgb.resize(std::size_t(width) * height * 3);
+        if (tjDecompress2(h, jpeg.data(), jpeg.size(), rgb.data(), width, 0, height, TJPF_RGB, 0) == 0)
+            for (int c = 0; c < 3; ++c) colour[c] = rgb[(std::size_t(height / 2) * width + width / 2) * 3 + c];
+    }
+    tjDestroy(h);
+    return colour;
 }
 
 // Shapes of MusicBrainz recording search replies.

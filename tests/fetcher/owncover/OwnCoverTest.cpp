@@ -5,6 +5,7 @@
 #include "PicturesBeside.h"
 #include "TempFolder.h"
 #include "VelfetchProgram.h"
+#include "opencatalog/HostilePictures.h"
 #include "opencatalog/PlayedBack.h"
 #include "owncover/TaggedTrack.h"
 
@@ -136,6 +137,15 @@ INSTANTIATE_TEST_SUITE_P(
                        f.write("front.jpeg", kFile);
                    },
                    std::pair{140, 70}},
+        ChoiceCase{"PngOfLongImageDataGivesItsRows",
+                   [](auto&, auto& t) { tagged(t, {{Type::FrontCover, veltest::pngBomb(16, 16, 64)}}); },
+                   std::pair{16, 16}},
+        ChoiceCase{"NoMoreThanEightTried",
+                   [](auto& f, auto& t) {
+                       tagged(t, std::vector<veltest::TagPicture>(8, {Type::FrontCover, kFront.substr(0, 300)}));
+                       f.write("cover.jpg", kFile);
+                   },
+                   std::nullopt},
         ChoiceCase{"TransparentPngBecomesJpeg",
                    [](auto&, auto& t) { tagged(t, {{Type::FrontCover, veltest::png(160, 80, true)}}); },
                    std::pair{160, 80}},

@@ -63,14 +63,28 @@ inline std::string handMadeTag(int version, const std::string& picture, std::siz
            std::string(16, '\0');
 }
 
-// A whole APEv2 tag (items and footer) of one binary item, whose value
-// claims `extra` bytes more than it holds.
-inline std::string handMadeApe(const std::string& key, const std::string& value, std::size_t extra = 0) {
+// One ID3v2.3 or 2.4 frame (its size plain or synch-safe), its second flag byte `flags`.
+inline std::string id3Frame(int version, const std::string& id, const std::string& body, char flags = 0) {
+    return id + bigEndian(body.size(), 4, version == 4 ? 7 : 8) + '\0' + flags + body;
+}
+// The body of an APIC frame: a front cover without a description.
+inline std::string frontCover(const std::string& picture) {
+    return std::string(1, '\0') + "image/jpeg" + '\0' + char(3) + '\0' + picture;
+}
+// A whole ID3v2 tag of these frames.
+inline std::string id3Tag(int version, const std::string& frames) {
+    return "ID3" + std::string{char(version), 0, 0} + bigEndian(frames.size(), 4, 7) + frames;
+}
+
+// A whole APEv2 tag (items and footer) of one item, binary or text, whose
+// value claims `extra` bytes more than it holds.
+inline std::string handMadeApe(const std::string& key, const std::string& value, std::size_t extra = 0,
+                               bool binary = true) {
     const auto le = [](std::size_t v) {
         std::string s = bigEndian(v, 4);
         return std::string(s.rbegin(), s.rend());
     };
-    const std::string item = le(value.size() + extra) + le(2) + key + '\0' + value; // flags: binary
+    const std::string item = le(value.size() + extra) + le(binary ? 2 : 0) + key + '\0' + value;
     return item + "APETAGEX" + le(2000) + le(item.size() + 32) + le(1) + le(0) + std::string(8, '\0');
 }
 
