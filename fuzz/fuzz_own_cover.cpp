@@ -1,23 +1,18 @@
 // Reads arbitrary bytes as an MP3 file's tags and fits every picture in them,
 // and fits the bytes themselves as a picture file beside a track: whatever
 // comes out fits the cover area. The picture plug-in's readers are compiled
-// in, so that they are fuzzed too, and so is the decoder library's tag
-// plug-in, which reads the same tags' text fields and gain.
+// in, so that they are fuzzed too.
 #include "CoverFit.h"
 #include "EmbeddedPictures.h"
 #include "HttpSettings.h"
 #include "Id3v2Pictures.h"
 #include "PictureFit.h"
 #include "PngPicture.h"
-#include "TagPluginApi.h"
 
 #include <sys/mman.h>
 #include <unistd.h>
 
 #include <cstdlib>
-
-extern "C" int vbmp3tags_read(int fd, Vbmp3TagField field, void* context);
-extern "C" int vbmp3tags_track_gain(int fd, double* gainDb, double* peak);
 
 namespace {
 
@@ -42,12 +37,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                                                    fitsOrNothing(picture);
                                                    return false; // every picture, not only the first that serves
                                                });
-    const auto field = [](void*, int key, const char* utf8, std::size_t length) {
-        if (key < 0 || key >= VBMP3_KEYS || (length > 0 && !utf8)) std::abort();
-    };
-    vbmp3tags_read(track, field, nullptr);
-    double gainDb = 0, peak = 0;
-    vbmp3tags_track_gain(track, &gainDb, &peak);
     close(track);
     fitsOrNothing({data, size});
     return 0;

@@ -7,6 +7,10 @@
 #include <taglib/id3v2frame.h>
 #include <taglib/id3v2synchdata.h>
 
+#include <sys/stat.h>
+
+#include <algorithm>
+
 namespace veltag {
 namespace {
 
@@ -19,8 +23,12 @@ struct FrameHeaderAccess : Id3::Frame {
 };
 using FrameHeader = FrameHeaderAccess::Header;
 
-// Up to `size` bytes at `offset`; fewer at the end of the file.
+// Up to `size` bytes at `offset`; fewer at the end of the file, and no more
+// memory than they take, whatever size a tag claims.
 ByteVector readAt(int fd, std::size_t size, off_t offset) {
+    struct stat file {};
+    if (fstat(fd, &file) != 0 || file.st_size <= offset) return {};
+    size = std::min<std::size_t>(size, std::size_t(file.st_size - offset));
     ByteVector bytes(static_cast<unsigned>(size), '\0');
     bytes.resize(static_cast<unsigned>(ReadAt(fd, bytes.data(), size, offset)));
     return bytes;
