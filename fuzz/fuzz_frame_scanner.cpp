@@ -1,8 +1,10 @@
 // Scans arbitrary bytes as an MP3 file, then reads its frames back as the
 // decoder does: nothing may be read outside the file or a buffer, the runs of
 // frames must lie in order inside the file and hold every frame counted, and
-// reading them back must give exactly their bytes.
+// reading them back must give exactly their bytes. The leading tag is also
+// checked as the decoder checks it before libmpg123 reads it for a gain.
 #include "FrameScanner.h"
+#include "GainTag.h"
 #include "RunReader.h"
 
 #include <sys/mman.h>
@@ -28,6 +30,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         end = r.offset + r.bytes;
     }
     if (info->frames <= 0 || static_cast<std::int64_t>(expected.size()) < info->audioBytes) std::abort();
+    if (info->leadingId3v2.bytes > 0) vbmp3::GainTag::cheapEnough(fd, info->leadingId3v2);
 
     vbmp3::RunReader reader(fd, info->runs);
     std::vector<std::uint8_t> got(expected.size() + 1);

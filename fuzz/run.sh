@@ -13,7 +13,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 for name in fuzz_extract_between fuzz_utf8_to_string fuzz_url_encode fuzz_open_replies fuzz_fit_cover \
-            fuzz_own_cover fuzz_frame_scanner; do
+            fuzz_own_cover fuzz_tag_fields fuzz_frame_scanner; do
   corpus="$work/$name"
   mkdir -p "$corpus"
   [ -d "$here/corpus/$name" ] && cp "$here/corpus/$name"/* "$corpus"/ 2>/dev/null || true

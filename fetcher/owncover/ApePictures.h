@@ -1,5 +1,7 @@
 #pragma once
 // The cover pictures of an MP3 file's APEv2 tag.
+#include "ApeItems.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -20,7 +22,7 @@ public:
     const std::vector<std::span<const std::uint8_t>>& pictures() const { return pictures_; }
 
 private:
-    std::vector<std::uint8_t> items_;
+    veltag::ApeItems tag_; // holds the bytes the pictures lie in
     std::vector<std::span<const std::uint8_t>> pictures_;
 };
 

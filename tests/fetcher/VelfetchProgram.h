@@ -45,6 +45,7 @@ protected:
         ASSERT_TRUE(server.start());
         std::filesystem::copy_file(VEL_FETCH_PROGRAM, folder.file("velfetch"));
         std::filesystem::copy_file(VEL_DECODER_LIBRARY, folder.file("libvbmp3.so"));
+        std::filesystem::copy_file(VEL_TAG_PLUGIN_FILE, folder.file("libvbmp3tags.so"));
         std::filesystem::copy_file(VEL_PICTURE_PLUGIN_FILE, folder.file("libvelpictures.so"));
     }
 

@@ -187,3 +187,6 @@ tagged(cbr, 'rg_peak.mp3', id3(TXXX(encoding=3, desc='REPLAYGAIN_TRACK_GAIN', te
                                TXXX(encoding=3, desc='REPLAYGAIN_TRACK_PEAK', text='0.800000')))
 tagged(cbr, 'rg_ape.mp3', ape({'REPLAYGAIN_TRACK_GAIN': '-6.000000 dB', 'REPLAYGAIN_TRACK_PEAK': '0.650000',
                                'MP3GAIN_MINMAX': '100,200'}))
+# A gain among more text frames than libmpg123 can list cheaply: the tag is left out.
+tagged(cbr, 'rg_crowded.mp3', id3(TXXX(encoding=3, desc='REPLAYGAIN_TRACK_GAIN', text='-6.00 dB'),
+                                  *[TXXX(encoding=3, desc='note %d' % i, text='x') for i in range(4096)]))

@@ -1,5 +1,6 @@
 #include "Decoder.h"
 
+#include "GainTag.h"
 #include "TagPlugin.h"
 
 #include <fcntl.h>
@@ -69,10 +70,13 @@ std::unique_ptr<Decoder> Decoder::open(const char* path) {
     d->info_ = std::move(*info);
     // ReplayGain is libmpg123's to read: from the LAME header of the first
     // frame, and from the leading ID3v2 tag (TXXX REPLAYGAIN_*, RVA2), which
-    // it then gets to see before the frames. Without gain data nothing changes.
+    // it then gets to see before the frames, unless reading it would cost too
+    // much (GainTag). Without gain data nothing changes.
     const bool gain = replayGainOn();
     std::vector<ByteRange> runs = d->info_.runs;
-    if (gain && d->info_.leadingId3v2.bytes > 0) runs.insert(runs.begin(), d->info_.leadingId3v2);
+    if (const ByteRange& tag = d->info_.leadingId3v2;
+        gain && tag.bytes > 0 && GainTag::cheapEnough(d->fd_.get(), tag))
+        runs.insert(runs.begin(), tag);
     d->reader_ = std::make_unique<RunReader>(d->fd_.get(), std::move(runs));
 
     int err = MPG123_OK;

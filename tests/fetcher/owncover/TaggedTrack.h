@@ -76,16 +76,26 @@ inline std::string id3Tag(int version, const std::string& frames) {
     return "ID3" + std::string{char(version), 0, 0} + bigEndian(frames.size(), 4, 7) + frames;
 }
 
-// A whole APEv2 tag (items and footer) of one item, binary or text, whose
-// value claims `extra` bytes more than it holds.
+inline std::string littleEndian(std::size_t value) {
+    const std::string s = bigEndian(value, 4);
+    return {s.rbegin(), s.rend()};
+}
+// A whole APEv2 tag (items and footer) of these items.
+inline std::string apeTag(const std::vector<std::string>& items) {
+    std::string all;
+    for (const auto& item : items) all += item;
+    return all + "APETAGEX" + littleEndian(2000) + littleEndian(all.size() + 32) + littleEndian(items.size()) +
+           littleEndian(0) + std::string(8, '\0');
+}
+// An APEv2 item, binary or text, whose value claims `extra` bytes more than it holds.
+inline std::string apeItem(const std::string& key, const std::string& value, std::size_t extra = 0,
+                           bool binary = false) {
+    return littleEndian(value.size() + extra) + littleEndian(binary ? 2 : 0) + key + '\0' + value;
+}
+// A whole APEv2 tag of one item (binary unless told).
 inline std::string handMadeApe(const std::string& key, const std::string& value, std::size_t extra = 0,
                                bool binary = true) {
-    const auto le = [](std::size_t v) {
-        std::string s = bigEndian(v, 4);
-        return std::string(s.rbegin(), s.rend());
-    };
-    const std::string item = le(value.size() + extra) + le(binary ? 2 : 0) + key + '\0' + value;
-    return item + "APETAGEX" + le(2000) + le(item.size() + 32) + le(1) + le(0) + std::string(8, '\0');
+    return apeTag({apeItem(key, value, extra, binary)});
 }
 
 // A PNG of `width` x `height` px, with an alpha channel when `alpha`.
