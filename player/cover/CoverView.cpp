@@ -1,5 +1,6 @@
 #include "CoverView.h"
 
+#include "CoverAccessible.h"
 #include "TextUtil.h"
 
 #include <QDragEnterEvent>
@@ -23,6 +24,7 @@ std::optional<FadeGeometry> fadeGeometry(QSize view, QSize picture) {
 }
 
 CoverView::CoverView(bool& viewStatus, QWidget* parent) : QWidget(parent), viewStatus_(viewStatus) {
+    installCoverAccessible();
     setAcceptDrops(true);
     setAttribute(Qt::WA_OpaquePaintEvent);
 }

@@ -86,6 +86,7 @@ TEST_F(PlayerFixture, VolumeBarAndCoverAreNamed) {
     auto name = [](QWidget* w) { return QAccessible::queryAccessibleInterface(w)->text(QAccessible::Name); };
     EXPECT_EQ(name(form->ScSoftVol), QStringLiteral("VOLUME"));
     QAccessibleInterface* cover = QAccessible::queryAccessibleInterface(form->pic_View);
+    EXPECT_EQ(cover->role(), QAccessible::Graphic);
     EXPECT_TRUE(cover->text(QAccessible::Description).startsWith(QStringLiteral("ダブルクリックで ")));
 
     QImage picture(160, 160, QImage::Format_RGB32);
