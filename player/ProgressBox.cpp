@@ -1,6 +1,6 @@
 #include "ProgressBox.h"
 
-#include "ProgressAccessible.h"
+#include "AccessibleWidgets.h"
 #include "TextUtil.h"
 
 #include <QAccessible>
@@ -12,7 +12,7 @@
 namespace velplay {
 
 ProgressBox::ProgressBox(QWidget* parent) : QWidget(parent) {
-    installProgressAccessible();
+    installAccessibleWidgets();
     // The background is the system window colour (the white of text areas).
     setAutoFillBackground(false);
     setAttribute(Qt::WA_OpaquePaintEvent);

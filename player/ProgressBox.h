@@ -2,7 +2,7 @@
 // The progress bar: drawn in twips (15 to the pixel) as a blue box up to the
 // position and a white box after it. It keeps showing the last boxes it was
 // given until it is given new ones. Assistive technology sees it as a slider
-// over the play position in seconds (ProgressAccessible).
+// over the play position in seconds (AccessibleWidgets).
 #include "Twips.h"
 
 #include <QWidget>

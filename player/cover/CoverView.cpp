@@ -1,6 +1,6 @@
 #include "CoverView.h"
 
-#include "CoverAccessible.h"
+#include "AccessibleWidgets.h"
 #include "TextUtil.h"
 
 #include <QDragEnterEvent>
@@ -24,7 +24,7 @@ std::optional<FadeGeometry> fadeGeometry(QSize view, QSize picture) {
 }
 
 CoverView::CoverView(bool& viewStatus, QWidget* parent) : QWidget(parent), viewStatus_(viewStatus) {
-    installCoverAccessible();
+    installAccessibleWidgets();
     setAcceptDrops(true);
     setAttribute(Qt::WA_OpaquePaintEvent);
 }

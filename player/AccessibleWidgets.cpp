@@ -1,6 +1,7 @@
-#include "ProgressAccessible.h"
+#include "AccessibleWidgets.h"
 
 #include "ProgressBox.h"
+#include "cover/CoverView.h"
 #include "TextUtil.h"
 
 #include <QAccessibleValueInterface>
@@ -44,18 +45,20 @@ private:
     ProgressBox* box() const { return static_cast<ProgressBox*>(widget()); }
 };
 
-QAccessibleInterface* progressFactory(const QString& key, QObject* object) {
-    if (key != QLatin1String(ProgressBox::staticMetaObject.className())) return nullptr;
-    auto* box = qobject_cast<ProgressBox*>(object);
-    // Qt owns what a factory returns and deletes it with the widget.
-    return box ? new ProgressAccessible(box) : nullptr;
+// Qt owns what a factory returns and deletes it with the widget.
+QAccessibleInterface* widgetFactory(const QString& key, QObject* object) {
+    if (key == QLatin1String(ProgressBox::staticMetaObject.className()))
+        if (auto* box = qobject_cast<ProgressBox*>(object)) return new ProgressAccessible(box);
+    if (key == QLatin1String(CoverView::staticMetaObject.className()))
+        if (auto* view = qobject_cast<CoverView*>(object)) return new QAccessibleWidget(view, QAccessible::Graphic);
+    return nullptr;
 }
 
 } // namespace
 
-void installProgressAccessible() {
+void installAccessibleWidgets() {
     static const bool installed = [] {
-        QAccessible::installFactory(progressFactory);
+        QAccessible::installFactory(widgetFactory);
         return true;
     }();
     (void)installed;
