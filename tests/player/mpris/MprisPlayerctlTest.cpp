@@ -138,8 +138,9 @@ TEST(MprisPlayerctl, DrivesAndWatchesTheRealPlayer) {
     ctl({"position", "10"});
     EXPECT_NEAR(ctl({"position"}).toDouble(), 10.0, 1.0);
     qint64 stoppedAt = -1;
-    while (stoppedAt < 0 && clock.elapsed() < seekAt + 60000) // a ceiling only
-        for (follow.waitForReadyRead(20); follow.canReadLine();)
+    for (QDeadlineTimer ceiling(60000);
+         stoppedAt < 0 && (follow.canReadLine() || follow.waitForReadyRead(ceiling.remainingTime()));)
+        while (stoppedAt < 0 && follow.canReadLine())
             if (follow.readLine().trimmed() == "Stopped") stoppedAt = clock.elapsed();
     ASSERT_GE(stoppedAt, 0) << "playerctl never saw the track stop";
     // Counted from before the seek was asked for, so an upper bound; how late it may
