@@ -4,7 +4,6 @@
 #include "OpenProgram.h"
 #include "opencatalog/HostilePictures.h"
 #include "opencatalog/PlayedBack.h"
-#include "owncover/TaggedTrack.h"
 
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -14,11 +13,9 @@
 #include <sys/file.h>
 
 #include <algorithm>
-#include <array>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <functional>
 
 using namespace std::chrono_literals;
 
@@ -111,12 +108,8 @@ TEST_F(OpenProgram, RepeatedTrackAnsweredFromTheCache) {
 // Fetchers started one right after the other share MusicBrainz's pace: its
 // requests reach it a second apart, whichever fetcher sends them.
 TEST_F(OpenProgram, FetchersTogetherKeepMusicBrainzASecondApart) {
-    standin::Config config;
-    config.totalResults = 0;
-    config.engineLink.clear();
-    config.openTracks = {track(true, false), {"Baz Artist", "Qux Title", "0b0b0b0b-1111-4222-8333-444444444444",
-                                              "B00TESTMB2", true, false, {}}};
-    server.setConfig(config);
+    serve({track(true, false),
+           {"Baz Artist", "Qux Title", "0b0b0b0b-1111-4222-8333-444444444444", "B00TESTMB2", true, false, {}}});
     veltest::TempFolder other;
     for (const char* f : {"velfetch", "libvbmp3.so"})
         std::filesystem::copy_file(folder.file(f), other.file(f));
@@ -152,18 +145,16 @@ TEST_F(OpenProgram, EndedWhileWaitingItsTurn) {
     const std::string turns = "boot " + boot + "\n" + line;
     std::ofstream(pace) << turns;
 
-    standin::Config config;
-    config.totalResults = 0;
-    config.engineLink.clear();
-    config.openTracks = {track(true, true)};
-    server.setConfig(config);
+    serve({track(true, true)});
+    FolderWatch watch(home.file("run/velmora"));
     const pid_t pid = start({'"' + taggedTrack() + '"'}, {}, {"CURL_CA_BUNDLE=" + kCerts + "/ca.pem"});
     ASSERT_NE(pid, 0);
     // It has taken its turn once the file holds something else.
-    while (veltest::TempFolder::readFile(pace) == turns) std::this_thread::sleep_for(5ms);
+    const bool tookTurn = watch.waitFor([&] { return TempFolder::readFile(pace) != turns; });
     kill(pid, SIGTERM);
     int status = 0;
     ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(tookTurn);
     EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM);
 
     EXPECT_TRUE(secureRequests().empty());
@@ -233,11 +224,6 @@ TEST_F(OpenProgram, UntrustedCertificateIsNoHit) {
     EXPECT_FALSE(folder.read("temp.jpg"));
 }
 
-
-} // namespace
-
-namespace {
-
 // A reply that points into the user's own machine: a Cover Art Archive
 // redirect or an iTunes artwork URL on a loopback port, reached directly
 // (no_proxy) or through the proxy.
@@ -264,11 +250,7 @@ TEST_P(IntoOwnNetwork, NoConnectionAndNoCover) {
              {{{"artistName", "Foo Artist"}, {"trackName", "Bar Title"}, {"artworkUrl100", local + "/a/100x100bb.jpg"}}}}};
         server.addRule({"itunes.apple.com/search", standin::Action::Body, -1, songs.dump(), -1});
     }
-    standin::Config config;
-    config.totalResults = 0;
-    config.engineLink.clear();
-    config.openTracks = {track(p.caa, !p.caa)};
-    server.setConfig(config);
+    serve({track(p.caa, !p.caa)});
     std::vector<std::string> env{"CURL_CA_BUNDLE=" + kCerts + "/ca.pem"};
     if (p.direct) env.push_back("no_proxy=127.0.0.1");
     ASSERT_EQ(run({'"' + taggedTrack() + '"'}, {}, env), 0);

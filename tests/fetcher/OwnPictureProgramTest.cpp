@@ -15,12 +15,8 @@ namespace {
 
 using namespace veltest;
 
-// The picture the user already has, in the track's tag or beside it, is
-// saved before any open catalogue is asked, though they would have a cover.
-// Pictures and tags made to cost far more than their size keep the fetcher
-// within the memory bound that downloads keep (half again their cap); the
-// hostile tags also stand in for the ID3v1 tag, so the decoder library's tag
-// plug-in reads them too, and the title and artist after the blow-up count.
+// The open catalogues would have a cover too. The hostile tags also stand in for the
+// ID3v1 tag, so the decoder library's tag plug-in reads them, and the names after the blow-up count.
 struct OwnCase {
     const char* name;
     // Makes the track (in `folder`, and pictures beside it) from a track with an ID3v1 tag; its path.
