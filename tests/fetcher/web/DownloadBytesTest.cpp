@@ -75,10 +75,6 @@ private:
 
 class Download : public veltest::WithStandin {};
 
-struct BodySize {
-    std::size_t size;
-};
-
 class DownloadBody : public Download, public ::testing::WithParamInterface<std::size_t> {};
 
 TEST_P(DownloadBody, ExactBytesAndCount) {
@@ -112,20 +108,6 @@ TEST_F(Download, EmptyUrlLeavesBytesAndMakesNoRequest) {
     EXPECT_TRUE(server.requests().empty());
 }
 
-TEST_F(Download, ErrorPageIsData) {
-    server.addRule(rule("/missing", Action::NotFound, 1500));
-    std::vector<std::uint8_t> bytes;
-    EXPECT_EQ(DownloadBytes("http://img.test/missing", bytes, http), 1500);
-    EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + 6), "<html>");
-}
-
-TEST_F(Download, EmptyBodyReleasesTheArray) {
-    server.addRule(rule("/empty", Action::Body, -1, -1, ""));
-    std::vector<std::uint8_t> bytes{1, 2};
-    EXPECT_EQ(DownloadBytes("http://img.test/empty", bytes, http), 0);
-    EXPECT_TRUE(bytes.empty());
-}
-
 TEST_F(Download, RedirectIsFollowed) {
     server.addRule(rule("/old", Action::Redirect, -1, -1, "http://img.test/new"));
     server.addRule(rule("/new", Action::Body, -1, -1, "moved here"));
@@ -155,31 +137,57 @@ TEST_F(Download, NoRequestIntoTheUsersOwnNetwork) {
     EXPECT_EQ(server.requests(), std::vector<std::string>{"http://img.test/old"});
 }
 
-TEST_F(Download, ResetMidBodyKeepsWhatArrived) {
-    server.addRule(rule("/cut", Action::Reset, 1000));
-    std::vector<std::uint8_t> bytes;
-    EXPECT_EQ(DownloadBytes("http://img.test/cut.jpg", bytes, http), 1000);
-    EXPECT_EQ(bytes.size(), 1000u);
-}
-
-TEST_F(Download, BodyAboveTheCapCountsAsNothing) {
-    http.maxBodyBytes = 1 << 20;
-    server.addRule(rule("/huge", Action::Huge, 3));
-    std::vector<std::uint8_t> bytes{1};
-    EXPECT_EQ(DownloadBytes("http://img.test/huge", bytes, http), 0);
-    EXPECT_TRUE(bytes.empty());
-}
-
-TEST_F(Download, BodyAtTheCapIsKept) {
-    http.maxBodyBytes = 1 << 20;
-    server.addRule(rule("/huge", Action::Huge, 1));
-    std::vector<std::uint8_t> bytes;
-    EXPECT_EQ(DownloadBytes("http://img.test/huge", bytes, http), 1 << 20);
-}
-
 // Every limit but the one under test lies beyond the test's own time-out: the
 // download can only end by that limit, however slow the machine.
 constexpr std::chrono::minutes kOutOfReach{10};
+
+struct ReplyCase {
+    const char* name;
+    Action action;
+    long long arg;
+    std::string body;
+    std::int32_t count; // what DownloadBytes returns
+    bool untouched;     // the array keeps what it held; else it holds `count` bytes beginning with `start`
+    std::string start = {};
+    std::size_t cap = 0; // 0: the default body cap
+};
+
+void PrintTo(const ReplyCase& c, std::ostream* os) { *os << c.name; }
+
+class DownloadReply : public Download, public ::testing::WithParamInterface<ReplyCase> {};
+
+TEST_P(DownloadReply, CountAndBytes) {
+    const auto& c = GetParam();
+    server.addRule(rule("/r", c.action, c.arg, -1, c.body));
+    if (c.cap) http.maxBodyBytes = c.cap;
+    http.deadline = kOutOfReach;
+    std::vector<std::uint8_t> bytes{7};
+    EXPECT_EQ(DownloadBytes("http://img.test/r", bytes, http), c.count);
+    if (c.untouched) {
+        EXPECT_EQ(bytes, std::vector<std::uint8_t>{7});
+        return;
+    }
+    ASSERT_EQ(bytes.size(), std::size_t(c.count));
+    EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + std::ptrdiff_t(c.start.size())), c.start);
+}
+
+const std::string kImage = standin::defaultImage();
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, DownloadReply,
+    ::testing::Values(ReplyCase{"ErrorPageIsData", Action::NotFound, 1500, {}, 1500, false, "<html>"},
+                      ReplyCase{"EmptyBodyReleasesTheArray", Action::Body, -1, "", 0, false},
+                      ReplyCase{"ResetMidBodyKeepsWhatArrived", Action::Reset, 1000, {}, 1000, false},
+                      ReplyCase{"AboveTheCapIsNothing", Action::Huge, 3, {}, 0, false, {}, 1 << 20},
+                      ReplyCase{"AtTheCapIsKept", Action::Huge, 1, {}, 1 << 20, false, {}, 1 << 20},
+                      ReplyCase{"DripWithinTheLimitsArrivesWhole", Action::Drip, 20, {}, std::int32_t(kImage.size()),
+                                false, kImage},
+                      // Only the silence limit can end these.
+                      ReplyCase{"SilentServerLeavesTheArray", Action::Silence, -1, {}, 0, true},
+                      // The first 64 bytes at once, the next long after the silence limit.
+                      ReplyCase{"SilenceMidBodyKeepsWhatArrived", Action::Drip, 60000, {}, 64, false,
+                                kImage.substr(0, 64)}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(Download, SlowBodyPastTheDeadlineCountsAsNothing) {
     // 64 bytes a second: the whole image would take over half a minute.
@@ -192,31 +200,6 @@ TEST_F(Download, SlowBodyPastTheDeadlineCountsAsNothing) {
     EXPECT_EQ(DownloadBytes("http://img.test/slow", bytes, http), 0);
     EXPECT_TRUE(bytes.empty());
     EXPECT_LT(std::chrono::steady_clock::now() - start, wholeBody) << "ended only when the body was in";
-}
-
-TEST_F(Download, DripFeedWithinTheLimitsArrivesWhole) {
-    server.addRule(rule("/slow", Action::Drip, 20));
-    std::vector<std::uint8_t> bytes;
-    const std::int32_t n = DownloadBytes("http://img.test/slow", bytes, http);
-    EXPECT_EQ(n, std::int32_t(standin::defaultImage().size()));
-    EXPECT_EQ(bytes, asBytes(standin::defaultImage()));
-}
-
-TEST_F(Download, SilentServerEndsTheDownloadUntouched) {
-    server.addRule(rule("/quiet", Action::Silence));
-    http.deadline = kOutOfReach; // only the silence limit can end it
-    std::vector<std::uint8_t> bytes{4, 4};
-    EXPECT_EQ(DownloadBytes("http://img.test/quiet", bytes, http), 0);
-    EXPECT_EQ(bytes, (std::vector<std::uint8_t>{4, 4}));
-}
-
-TEST_F(Download, SilenceMidBodyKeepsWhatArrived) {
-    // The first 64 bytes arrive at once, the next only long after the silence limit.
-    server.addRule(rule("/stall", Action::Drip, 60000));
-    http.deadline = kOutOfReach;
-    std::vector<std::uint8_t> bytes;
-    EXPECT_EQ(DownloadBytes("http://img.test/stall", bytes, http), 64);
-    EXPECT_EQ(bytes, asBytes(standin::defaultImage().substr(0, 64)));
 }
 
 TEST_F(Download, ConnectTimeOutEndsTheDownloadUntouched) {
