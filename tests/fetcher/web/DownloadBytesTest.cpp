@@ -1,10 +1,8 @@
 #include "HttpFetch.h"
+#include "LoopbackSocket.h"
 #include "StandinFixture.h"
 
 #include <poll.h>
-#include <sys/socket.h>
-#include <netinet/in.h>
-#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -25,36 +23,14 @@ std::string pattern(std::size_t n) {
 
 std::vector<std::uint8_t> asBytes(const std::string& s) { return {s.begin(), s.end()}; }
 
-// A loopback port with nothing listening on it.
-int closedPort() {
-    int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    socklen_t len = sizeof a;
-    getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
-    close(fd);
-    return ntohs(a.sin_port);
-}
-
 // A loopback listener whose accept queue is full: new connections are never
 // completed, as with a host that does not answer.
 class StuffedListener {
 public:
     StuffedListener() {
-        listener_ = socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        bind(listener_, reinterpret_cast<sockaddr*>(&a), sizeof a);
-        listen(listener_, 0);
-        socklen_t len = sizeof a;
-        getsockname(listener_, reinterpret_cast<sockaddr*>(&a), &len);
-        port_ = ntohs(a.sin_port);
         for (int& fd : fillers_) {
             fd = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
-            connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
+            connect(fd, listener_.address(), sizeof(sockaddr_in));
         }
         // Full once a filler's handshake has completed into the queue; the rest wait.
         pollfd first{fillers_[0], POLLOUT, 0};
@@ -62,12 +38,11 @@ public:
     }
     ~StuffedListener() {
         for (int fd : fillers_) close(fd);
-        close(listener_);
     }
-    int port() const { return port_; }
+    int port() const { return listener_.port(); }
 
 private:
-    int listener_ = -1, port_ = 0;
+    veltest::LoopbackSocket listener_{0};
     int fillers_[4] = {-1, -1, -1, -1};
 };
 
@@ -216,7 +191,8 @@ TEST_F(Download, ConnectTimeOutEndsTheDownloadUntouched) {
 }
 
 TEST_F(Download, UnreachableProxyReturnsZeroUntouched) {
-    http.proxy = "http://127.0.0.1:" + std::to_string(closedPort());
+    const veltest::LoopbackSocket closed(-1);
+    http.proxy = "http://127.0.0.1:" + std::to_string(closed.port());
     std::vector<std::uint8_t> bytes{6};
     EXPECT_EQ(DownloadBytes("http://img.test/a", bytes, http), 0);
     EXPECT_EQ(bytes, std::vector<std::uint8_t>{6});
