@@ -1,58 +1,26 @@
 // The real velfetch asking the open catalogues when the built-in services find
 // nothing: all five hosts stood in for on loopback, HTTPS through the proxy
 // settings, the stand-in's test CA named by CURL_CA_BUNDLE.
+#include "LoopbackSocket.h"
 #include "OpenProgram.h"
 #include "opencatalog/HostilePictures.h"
 #include "opencatalog/PlayedBack.h"
-#include "owncover/TaggedTrack.h"
 
-#include <netinet/in.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 #include <fcntl.h>
 #include <sys/file.h>
 
 #include <algorithm>
-#include <array>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <functional>
 
 using namespace std::chrono_literals;
 
 namespace {
 
 using namespace veltest;
-
-// A loopback port that only counts the connections made to it.
-class Listener {
-public:
-    Listener() {
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t length = sizeof a;
-        if (fd_ < 0 || bind(fd_, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 || listen(fd_, 16) != 0 ||
-            getsockname(fd_, reinterpret_cast<sockaddr*>(&a), &length) != 0)
-            return;
-        port_ = ntohs(a.sin_port);
-    }
-    ~Listener() { close(fd_); }
-    int port() const { return port_; }
-    // Connections made so far, taken from the queue.
-    int connections() {
-        int n = 0;
-        for (int c; (c = accept4(fd_, nullptr, nullptr, SOCK_CLOEXEC)) >= 0; ++n) close(c);
-        return n;
-    }
-
-private:
-    int fd_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
-    int port_ = 0;
-};
-
 
 TEST_F(OpenProgram, MusicBrainzHitWithAsin) {
     folder.write("asin", "OLDASIN-LONGER-THAN-TEN");
@@ -111,12 +79,8 @@ TEST_F(OpenProgram, RepeatedTrackAnsweredFromTheCache) {
 // Fetchers started one right after the other share MusicBrainz's pace: its
 // requests reach it a second apart, whichever fetcher sends them.
 TEST_F(OpenProgram, FetchersTogetherKeepMusicBrainzASecondApart) {
-    standin::Config config;
-    config.totalResults = 0;
-    config.engineLink.clear();
-    config.openTracks = {track(true, false), {"Baz Artist", "Qux Title", "0b0b0b0b-1111-4222-8333-444444444444",
-                                              "B00TESTMB2", true, false, {}}};
-    server.setConfig(config);
+    serve({track(true, false),
+           {"Baz Artist", "Qux Title", "0b0b0b0b-1111-4222-8333-444444444444", "B00TESTMB2", true, false, {}}});
     veltest::TempFolder other;
     for (const char* f : {"velfetch", "libvbmp3.so"})
         std::filesystem::copy_file(folder.file(f), other.file(f));
@@ -152,18 +116,16 @@ TEST_F(OpenProgram, EndedWhileWaitingItsTurn) {
     const std::string turns = "boot " + boot + "\n" + line;
     std::ofstream(pace) << turns;
 
-    standin::Config config;
-    config.totalResults = 0;
-    config.engineLink.clear();
-    config.openTracks = {track(true, true)};
-    server.setConfig(config);
+    serve({track(true, true)});
+    FolderWatch watch(home.file("run/velmora"));
     const pid_t pid = start({'"' + taggedTrack() + '"'}, {}, {"CURL_CA_BUNDLE=" + kCerts + "/ca.pem"});
     ASSERT_NE(pid, 0);
     // It has taken its turn once the file holds something else.
-    while (veltest::TempFolder::readFile(pace) == turns) std::this_thread::sleep_for(5ms);
+    const bool tookTurn = watch.waitFor([&] { return TempFolder::readFile(pace) != turns; });
     kill(pid, SIGTERM);
     int status = 0;
     ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(tookTurn);
     EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM);
 
     EXPECT_TRUE(secureRequests().empty());
@@ -233,11 +195,6 @@ TEST_F(OpenProgram, UntrustedCertificateIsNoHit) {
     EXPECT_FALSE(folder.read("temp.jpg"));
 }
 
-
-} // namespace
-
-namespace {
-
 // A reply that points into the user's own machine: a Cover Art Archive
 // redirect or an iTunes artwork URL on a loopback port, reached directly
 // (no_proxy) or through the proxy.
@@ -252,7 +209,7 @@ class IntoOwnNetwork : public OpenProgram, public ::testing::WithParamInterface<
 
 TEST_P(IntoOwnNetwork, NoConnectionAndNoCover) {
     const Pointer& p = GetParam();
-    Listener listener;
+    LoopbackSocket listener(16, SOCK_NONBLOCK); // no connection made to it waits in its queue
     ASSERT_GT(listener.port(), 0);
     const std::string local = "http://127.0.0.1:" + std::to_string(listener.port());
     if (p.caa) {
@@ -264,16 +221,12 @@ TEST_P(IntoOwnNetwork, NoConnectionAndNoCover) {
              {{{"artistName", "Foo Artist"}, {"trackName", "Bar Title"}, {"artworkUrl100", local + "/a/100x100bb.jpg"}}}}};
         server.addRule({"itunes.apple.com/search", standin::Action::Body, -1, songs.dump(), -1});
     }
-    standin::Config config;
-    config.totalResults = 0;
-    config.engineLink.clear();
-    config.openTracks = {track(p.caa, !p.caa)};
-    server.setConfig(config);
+    serve({track(p.caa, !p.caa)});
     std::vector<std::string> env{"CURL_CA_BUNDLE=" + kCerts + "/ca.pem"};
     if (p.direct) env.push_back("no_proxy=127.0.0.1");
     ASSERT_EQ(run({'"' + taggedTrack() + '"'}, {}, env), 0);
 
-    EXPECT_EQ(listener.connections(), 0);
+    EXPECT_LT(accept(listener.fd(), nullptr, nullptr), 0);
     for (const auto& r : server.requests()) EXPECT_EQ(r.find("127.0.0.1"), std::string::npos) << r;
     EXPECT_FALSE(folder.read("temp.jpg"));
 }

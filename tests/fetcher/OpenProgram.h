@@ -30,14 +30,18 @@ protected:
         VelfetchProgram::SetUp();
     }
 
-    // The built-in services answer "nothing" unless `catalogueResults`.
-    int lookUp(std::vector<standin::OpenTrack> tracks, const std::string& file, long long catalogueResults = 0,
-               const std::string& caBundle = kCerts + "/ca.pem") {
+    // The open catalogues know `tracks`; the built-in services answer "nothing" unless `catalogueResults`.
+    void serve(std::vector<standin::OpenTrack> tracks, long long catalogueResults = 0) {
         standin::Config config;
         config.totalResults = catalogueResults;
         config.engineLink.clear();
         config.openTracks = std::move(tracks);
         server.setConfig(config);
+    }
+
+    int lookUp(std::vector<standin::OpenTrack> tracks, const std::string& file, long long catalogueResults = 0,
+               const std::string& caBundle = kCerts + "/ca.pem") {
+        serve(std::move(tracks), catalogueResults);
         return run({'"' + file + '"'}, {}, {"CURL_CA_BUNDLE=" + caBundle});
     }
 

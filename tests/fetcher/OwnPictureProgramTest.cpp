@@ -15,12 +15,8 @@ namespace {
 
 using namespace veltest;
 
-// The picture the user already has, in the track's tag or beside it, is
-// saved before any open catalogue is asked, though they would have a cover.
-// Pictures and tags made to cost far more than their size keep the fetcher
-// within the memory bound that downloads keep (half again their cap); the
-// hostile tags also stand in for the ID3v1 tag, so the decoder library's tag
-// plug-in reads them too, and the title and artist after the blow-up count.
+// The open catalogues would have a cover too. The hostile tags also stand in for the
+// ID3v1 tag, so the decoder library's tag plug-in reads them, and the names after the blow-up count.
 struct OwnCase {
     const char* name;
     // Makes the track (in `folder`, and pictures beside it) from a track with an ID3v1 tag; its path.
@@ -61,21 +57,16 @@ TEST_P(OwnPictureProgram, SavedWithoutAskingTheOpenCatalogues) {
 constexpr std::array<int, 3> kOrange{200, 100, 50};
 using Type = TagLib::ID3v2::AttachedPictureFrame::Type;
 
-// The track with these bytes before its audio (a tag), and these after its ID3v1 tag's place.
-std::string written(veltest::TempFolder& folder, const std::string& before, const std::string& plain,
-                    const std::string& after = {}) {
-    folder.write("track.mp3", before + plain.substr(0, plain.size() - 128) + after + plain.substr(plain.size() - 128));
-    return folder.file("track.mp3");
-}
 std::string embedded(veltest::TempFolder& folder, const std::string& plain, const std::string& picture) {
-    const std::string path = written(folder, {}, plain);
-    EXPECT_TRUE(veltest::addPictures(path, {{Type::FrontCover, picture}}));
-    return path;
+    folder.write("track.mp3", plain);
+    EXPECT_TRUE(veltest::addPictures(folder.file("track.mp3"), {{Type::FrontCover, picture}}));
+    return folder.file("track.mp3");
 }
 std::string beside(veltest::TempFolder& folder, const std::string& plain, const char* name,
                    const std::string& picture) {
     folder.write(name, picture);
-    return written(folder, {}, plain);
+    folder.write("track.mp3", plain);
+    return folder.file("track.mp3");
 }
 
 const std::string kPicture = veltest::jpeg(500, 250);

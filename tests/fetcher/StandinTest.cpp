@@ -1,6 +1,7 @@
 // The stand-in server as demos and benchmarks use it: rule specs, the
 // velstandin program steered by a scenario file, logging each request line,
 // and the demo catalogue (album specs, searches, images, product pages).
+#include "EventWaits.h"
 #include "HttpFetch.h"
 #include "StandinServer.h"
 #include "TempFolder.h"
@@ -15,6 +16,7 @@
 
 #include <chrono>
 #include <fstream>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -42,6 +44,33 @@ struct ReapOnExit {
         }
     }
 };
+
+// Starts velstandin with `args`, its standard output going to `out`; 0 if it cannot.
+pid_t startStandin(std::vector<std::string> args, const std::string& out) {
+    args.insert(args.begin(), VEL_STANDIN_PROGRAM);
+    std::vector<char*> argv;
+    for (auto& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    pid_t pid = 0;
+    const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    return spawned == 0 ? pid : 0;
+}
+
+// The port named by the line "port <n>" once `out` holds it; 0 if it does not within the ceiling.
+int portOf(veltest::FolderWatch& watch, const veltest::TempFolder& folder) {
+    int port = 0;
+    watch.waitFor([&] {
+        const std::string text = folder.read("out").value_or("");
+        std::istringstream in(text);
+        std::string word;
+        return text.find('\n') != std::string::npos && in >> word >> port && word == "port";
+    }, kCeiling);
+    return port;
+}
 
 } // namespace
 
@@ -92,26 +121,12 @@ TEST(StandinProgram, ScenarioSteersRepliesAndRequestLinesAreLogged) {
     folder.write("scenario", "# no results, and the search page answers short twice\n"
                              "results 0\n"
                              "rule match=/search action=short times=2\n");
-    std::string program = VEL_STANDIN_PROGRAM, scenarioFlag = "--scenario", scenario = folder.file("scenario"),
-                logFlag = "--log", log = folder.file("requests.log"), limitFlag = "--max-seconds", limit = "30";
-    std::string out = folder.file("out");
-    char* argv[] = {program.data(), scenarioFlag.data(), scenario.data(), logFlag.data(), log.data(),
-                    limitFlag.data(), limit.data(), nullptr};
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    pid_t pid = 0;
-    ASSERT_EQ(posix_spawn(&pid, program.c_str(), &actions, nullptr, argv, environ), 0);
-    posix_spawn_file_actions_destroy(&actions);
-
-    int port = 0;
-    for (const auto until = std::chrono::steady_clock::now() + kCeiling;
-         port == 0 && std::chrono::steady_clock::now() < until;) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        std::ifstream in(out);
-        std::string word;
-        if (in >> word >> port && word != "port") port = 0;
-    }
+    veltest::FolderWatch watch(folder.path());
+    const pid_t pid = startStandin({"--scenario", folder.file("scenario"), "--log", folder.file("requests.log"),
+                                    "--max-seconds", "30"}, folder.file("out"));
+    ASSERT_NE(pid, 0);
+    ReapOnExit reap{pid};
+    const int port = portOf(watch, folder);
     ASSERT_GT(port, 0);
 
     velfetch::HttpSettings http;
@@ -147,40 +162,26 @@ TEST(StandinProgram, EndsOnceTheWatchedProcessHasGone) {
     ASSERT_EQ(posix_spawn(&watched, sleepProgram.c_str(), nullptr, nullptr, sleepArgv, environ), 0);
     ReapOnExit reapWatched{watched};
 
-    std::string program = VEL_STANDIN_PROGRAM, watchFlag = "--watch-pid", watchedPid = std::to_string(watched),
-                limitFlag = "--max-seconds", limit = "600", out = folder.file("out");
-    char* argv[] = {program.data(), watchFlag.data(), watchedPid.data(), limitFlag.data(), limit.data(), nullptr};
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    pid_t pid = 0;
-    ASSERT_EQ(posix_spawn(&pid, program.c_str(), &actions, nullptr, argv, environ), 0);
+    veltest::FolderWatch watch(folder.path());
+    const pid_t pid = startStandin({"--watch-pid", std::to_string(watched), "--max-seconds", "600"}, folder.file("out"));
+    ASSERT_NE(pid, 0);
     ReapOnExit reapStandin{pid};
-    posix_spawn_file_actions_destroy(&actions);
-    const auto waitUntil = [](auto done) {
-        for (const auto until = std::chrono::steady_clock::now() + kCeiling; !done();) {
-            if (std::chrono::steady_clock::now() > until) return false;
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        }
-        return true;
-    };
-    ASSERT_TRUE(waitUntil([&] { return folder.read("out").value_or("").find("port ") == 0; }));
+    ASSERT_GT(portOf(watch, folder), 0);
     // After its port line the stand-in's main thread only goes round its watch loop,
     // asleep once a round: three more sleeps are three looks at a living process.
+    // Nothing signals a look: the count is read again every 20 ms.
     const long before = voluntarySleeps(pid);
-    EXPECT_TRUE(waitUntil([&] { return voluntarySleeps(pid) >= before + 3; }));
+    for (const auto until = std::chrono::steady_clock::now() + kCeiling;
+         voluntarySleeps(pid) < before + 3 && std::chrono::steady_clock::now() < until;)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_GE(voluntarySleeps(pid), before + 3);
     int status = 0;
     EXPECT_EQ(waitpid(pid, &status, WNOHANG), 0) << "ended while the watched process lived";
 
     kill(watched, SIGKILL);
     waitpid(watched, nullptr, 0);
-    pid_t ended = 0;
-    waitUntil([&] { return (ended = waitpid(pid, &status, WNOHANG)) != 0; });
-    if (ended == 0) {
-        kill(pid, SIGKILL);
-        waitpid(pid, &status, 0);
-    }
-    EXPECT_EQ(ended, pid) << "still running long after the watched process ended";
+    ASSERT_TRUE(veltest::endsWithin(pid, kCeiling)) << "still running long after the watched process ended";
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 // Runs the real velfetch program in a temporary application folder, reaching
 // the stand-in server through the proxy settings of the environment.
+#include "EventWaits.h"
 #include "StandinServer.h"
 #include "TempFolder.h"
 
@@ -17,7 +18,6 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
-#include <thread>
 #include <vector>
 
 extern char** environ;
@@ -79,16 +79,13 @@ protected:
     // exit status as run() gives it.
     int finish(pid_t pid) {
         if (pid == 0) return -2;
-        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(45); // a ceiling only
         int status = 0;
-        while (waitpid(pid, &status, WNOHANG) == 0) {
-            if (std::chrono::steady_clock::now() > until) {
-                kill(-pid, SIGKILL);
-                waitpid(pid, &status, 0);
-                return -1;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        if (!endsWithin(pid, std::chrono::seconds(45))) { // a ceiling only
+            kill(-pid, SIGKILL);
+            waitpid(pid, &status, 0);
+            return -1;
         }
+        waitpid(pid, &status, 0);
         return WIFEXITED(status) ? WEXITSTATUS(status) : -3;
     }
 

@@ -1,7 +1,9 @@
 // HTTPS through the proxy to the TLS stand-in: the certificate is checked
 // against the CA given, and no server holds a request past its end or its size cap.
 #include "CurlWebClient.h"
+#include "EventWaits.h"
 #include "StandinServer.h"
+#include "TempFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -78,9 +80,12 @@ TEST_F(Https, RetryAfterInBothForms) {
 TEST_F(Https, StoppedRequestEndsEarly) {
     server.addRule({"musicbrainz.org", standin::Action::Silence, -1, {}, -1});
     CurlWebClient web(http, kCerts + "/ca.pem");
+    veltest::TempFolder folder;
+    veltest::FolderWatch watch(folder.path());
+    server.setLogFile(folder.file("log")); // a GET line once the request has come through the tunnel
     std::stop_source stop;
     std::thread stopper([&] {
-        while (server.requests().empty()) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        watch.waitFor([&] { return folder.read("log").value_or("").find("GET ") != std::string::npos; });
         stop.request_stop();
     });
     const auto start = std::chrono::steady_clock::now();

@@ -68,8 +68,8 @@ void handTagged(const TempFolder& f, const std::string& tag) {
 // The front cover in a hand-made APEv2 tag whose item claims `extra` bytes more than it holds.
 void apeTagged(const TempFolder& f, std::size_t extra) {
     std::string track = veltest::withId3v1("Title", "Artist");
-    track.insert(track.size() - 128,
-                 veltest::handMadeApe("Cover Art (Front)", std::string("a.jpg", 6) + kFront, extra));
+    const std::string item = veltest::apeItem("Cover Art (Front)", std::string("a.jpg", 6) + kFront, extra, true);
+    track.insert(track.size() - 128, veltest::apeTag({item}));
     f.write("track.mp3", track);
 }
 

@@ -92,11 +92,6 @@ inline std::string apeItem(const std::string& key, const std::string& value, std
                            bool binary = false) {
     return littleEndian(value.size() + extra) + littleEndian(binary ? 2 : 0) + key + '\0' + value;
 }
-// A whole APEv2 tag of one item (binary unless told).
-inline std::string handMadeApe(const std::string& key, const std::string& value, std::size_t extra = 0,
-                               bool binary = true) {
-    return apeTag({apeItem(key, value, extra, binary)});
-}
 
 // A PNG of `width` x `height` px, with an alpha channel when `alpha`.
 inline std::string png(int width, int height, bool alpha = false) {

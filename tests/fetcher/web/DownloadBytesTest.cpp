@@ -1,10 +1,8 @@
 #include "HttpFetch.h"
+#include "LoopbackSocket.h"
 #include "StandinFixture.h"
 
 #include <poll.h>
-#include <sys/socket.h>
-#include <netinet/in.h>
-#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -25,36 +23,14 @@ std::string pattern(std::size_t n) {
 
 std::vector<std::uint8_t> asBytes(const std::string& s) { return {s.begin(), s.end()}; }
 
-// A loopback port with nothing listening on it.
-int closedPort() {
-    int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    socklen_t len = sizeof a;
-    getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
-    close(fd);
-    return ntohs(a.sin_port);
-}
-
 // A loopback listener whose accept queue is full: new connections are never
 // completed, as with a host that does not answer.
 class StuffedListener {
 public:
     StuffedListener() {
-        listener_ = socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        bind(listener_, reinterpret_cast<sockaddr*>(&a), sizeof a);
-        listen(listener_, 0);
-        socklen_t len = sizeof a;
-        getsockname(listener_, reinterpret_cast<sockaddr*>(&a), &len);
-        port_ = ntohs(a.sin_port);
         for (int& fd : fillers_) {
             fd = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
-            connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
+            connect(fd, listener_.address(), sizeof(sockaddr_in));
         }
         // Full once a filler's handshake has completed into the queue; the rest wait.
         pollfd first{fillers_[0], POLLOUT, 0};
@@ -62,22 +38,17 @@ public:
     }
     ~StuffedListener() {
         for (int fd : fillers_) close(fd);
-        close(listener_);
     }
-    int port() const { return port_; }
+    int port() const { return listener_.port(); }
 
 private:
-    int listener_ = -1, port_ = 0;
+    veltest::LoopbackSocket listener_{0};
     int fillers_[4] = {-1, -1, -1, -1};
 };
 
 } // namespace
 
 class Download : public veltest::WithStandin {};
-
-struct BodySize {
-    std::size_t size;
-};
 
 class DownloadBody : public Download, public ::testing::WithParamInterface<std::size_t> {};
 
@@ -112,20 +83,6 @@ TEST_F(Download, EmptyUrlLeavesBytesAndMakesNoRequest) {
     EXPECT_TRUE(server.requests().empty());
 }
 
-TEST_F(Download, ErrorPageIsData) {
-    server.addRule(rule("/missing", Action::NotFound, 1500));
-    std::vector<std::uint8_t> bytes;
-    EXPECT_EQ(DownloadBytes("http://img.test/missing", bytes, http), 1500);
-    EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + 6), "<html>");
-}
-
-TEST_F(Download, EmptyBodyReleasesTheArray) {
-    server.addRule(rule("/empty", Action::Body, -1, -1, ""));
-    std::vector<std::uint8_t> bytes{1, 2};
-    EXPECT_EQ(DownloadBytes("http://img.test/empty", bytes, http), 0);
-    EXPECT_TRUE(bytes.empty());
-}
-
 TEST_F(Download, RedirectIsFollowed) {
     server.addRule(rule("/old", Action::Redirect, -1, -1, "http://img.test/new"));
     server.addRule(rule("/new", Action::Body, -1, -1, "moved here"));
@@ -155,31 +112,57 @@ TEST_F(Download, NoRequestIntoTheUsersOwnNetwork) {
     EXPECT_EQ(server.requests(), std::vector<std::string>{"http://img.test/old"});
 }
 
-TEST_F(Download, ResetMidBodyKeepsWhatArrived) {
-    server.addRule(rule("/cut", Action::Reset, 1000));
-    std::vector<std::uint8_t> bytes;
-    EXPECT_EQ(DownloadBytes("http://img.test/cut.jpg", bytes, http), 1000);
-    EXPECT_EQ(bytes.size(), 1000u);
-}
-
-TEST_F(Download, BodyAboveTheCapCountsAsNothing) {
-    http.maxBodyBytes = 1 << 20;
-    server.addRule(rule("/huge", Action::Huge, 3));
-    std::vector<std::uint8_t> bytes{1};
-    EXPECT_EQ(DownloadBytes("http://img.test/huge", bytes, http), 0);
-    EXPECT_TRUE(bytes.empty());
-}
-
-TEST_F(Download, BodyAtTheCapIsKept) {
-    http.maxBodyBytes = 1 << 20;
-    server.addRule(rule("/huge", Action::Huge, 1));
-    std::vector<std::uint8_t> bytes;
-    EXPECT_EQ(DownloadBytes("http://img.test/huge", bytes, http), 1 << 20);
-}
-
 // Every limit but the one under test lies beyond the test's own time-out: the
 // download can only end by that limit, however slow the machine.
 constexpr std::chrono::minutes kOutOfReach{10};
+
+struct ReplyCase {
+    const char* name;
+    Action action;
+    long long arg;
+    std::string body;
+    std::int32_t count; // what DownloadBytes returns
+    bool untouched;     // the array keeps what it held; else it holds `count` bytes beginning with `start`
+    std::string start = {};
+    std::size_t cap = 0; // 0: the default body cap
+};
+
+void PrintTo(const ReplyCase& c, std::ostream* os) { *os << c.name; }
+
+class DownloadReply : public Download, public ::testing::WithParamInterface<ReplyCase> {};
+
+TEST_P(DownloadReply, CountAndBytes) {
+    const auto& c = GetParam();
+    server.addRule(rule("/r", c.action, c.arg, -1, c.body));
+    if (c.cap) http.maxBodyBytes = c.cap;
+    http.deadline = kOutOfReach;
+    std::vector<std::uint8_t> bytes{7};
+    EXPECT_EQ(DownloadBytes("http://img.test/r", bytes, http), c.count);
+    if (c.untouched) {
+        EXPECT_EQ(bytes, std::vector<std::uint8_t>{7});
+        return;
+    }
+    ASSERT_EQ(bytes.size(), std::size_t(c.count));
+    EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + std::ptrdiff_t(c.start.size())), c.start);
+}
+
+const std::string kImage = standin::defaultImage();
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, DownloadReply,
+    ::testing::Values(ReplyCase{"ErrorPageIsData", Action::NotFound, 1500, {}, 1500, false, "<html>"},
+                      ReplyCase{"EmptyBodyReleasesTheArray", Action::Body, -1, "", 0, false},
+                      ReplyCase{"ResetMidBodyKeepsWhatArrived", Action::Reset, 1000, {}, 1000, false},
+                      ReplyCase{"AboveTheCapIsNothing", Action::Huge, 3, {}, 0, false, {}, 1 << 20},
+                      ReplyCase{"AtTheCapIsKept", Action::Huge, 1, {}, 1 << 20, false, {}, 1 << 20},
+                      ReplyCase{"DripWithinTheLimitsArrivesWhole", Action::Drip, 20, {}, std::int32_t(kImage.size()),
+                                false, kImage},
+                      // Only the silence limit can end these.
+                      ReplyCase{"SilentServerLeavesTheArray", Action::Silence, -1, {}, 0, true},
+                      // The first 64 bytes at once, the next long after the silence limit.
+                      ReplyCase{"SilenceMidBodyKeepsWhatArrived", Action::Drip, 60000, {}, 64, false,
+                                kImage.substr(0, 64)}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(Download, SlowBodyPastTheDeadlineCountsAsNothing) {
     // 64 bytes a second: the whole image would take over half a minute.
@@ -192,31 +175,6 @@ TEST_F(Download, SlowBodyPastTheDeadlineCountsAsNothing) {
     EXPECT_EQ(DownloadBytes("http://img.test/slow", bytes, http), 0);
     EXPECT_TRUE(bytes.empty());
     EXPECT_LT(std::chrono::steady_clock::now() - start, wholeBody) << "ended only when the body was in";
-}
-
-TEST_F(Download, DripFeedWithinTheLimitsArrivesWhole) {
-    server.addRule(rule("/slow", Action::Drip, 20));
-    std::vector<std::uint8_t> bytes;
-    const std::int32_t n = DownloadBytes("http://img.test/slow", bytes, http);
-    EXPECT_EQ(n, std::int32_t(standin::defaultImage().size()));
-    EXPECT_EQ(bytes, asBytes(standin::defaultImage()));
-}
-
-TEST_F(Download, SilentServerEndsTheDownloadUntouched) {
-    server.addRule(rule("/quiet", Action::Silence));
-    http.deadline = kOutOfReach; // only the silence limit can end it
-    std::vector<std::uint8_t> bytes{4, 4};
-    EXPECT_EQ(DownloadBytes("http://img.test/quiet", bytes, http), 0);
-    EXPECT_EQ(bytes, (std::vector<std::uint8_t>{4, 4}));
-}
-
-TEST_F(Download, SilenceMidBodyKeepsWhatArrived) {
-    // The first 64 bytes arrive at once, the next only long after the silence limit.
-    server.addRule(rule("/stall", Action::Drip, 60000));
-    http.deadline = kOutOfReach;
-    std::vector<std::uint8_t> bytes;
-    EXPECT_EQ(DownloadBytes("http://img.test/stall", bytes, http), 64);
-    EXPECT_EQ(bytes, asBytes(standin::defaultImage().substr(0, 64)));
 }
 
 TEST_F(Download, ConnectTimeOutEndsTheDownloadUntouched) {
@@ -233,7 +191,8 @@ TEST_F(Download, ConnectTimeOutEndsTheDownloadUntouched) {
 }
 
 TEST_F(Download, UnreachableProxyReturnsZeroUntouched) {
-    http.proxy = "http://127.0.0.1:" + std::to_string(closedPort());
+    const veltest::LoopbackSocket closed(-1);
+    http.proxy = "http://127.0.0.1:" + std::to_string(closed.port());
     std::vector<std::uint8_t> bytes{6};
     EXPECT_EQ(DownloadBytes("http://img.test/a", bytes, http), 0);
     EXPECT_EQ(bytes, std::vector<std::uint8_t>{6});
