@@ -17,8 +17,8 @@ the server cannot start here.
 
 import os
 import re
+import itertools
 import shutil
-import signal
 import subprocess
 import sys
 import tempfile
@@ -38,34 +38,17 @@ class Events:
     def __init__(self):
         self.cond = threading.Condition()
         self.count = 0
-        self.pumps = []
 
-    def bump(self):
-        with self.cond:
-            self.count += 1
-            self.cond.notify_all()
-
-    def watch(self, stream, keep=lambda line: True, log=None):
-        """Returns an event set once the stream has ended."""
-        ended = threading.Event()
-
+    def watch(self, stream, keep=lambda line: True):
+        """keep(line) says whether a line is news; "" stands for the end."""
         def pump():
             with stream:
-                for line in stream:
-                    if log:
-                        log.write(line)
-                        log.flush()
+                for line in itertools.chain(stream, [""]):
                     if keep(line):
-                        self.bump()
-            ended.set()
-            self.bump()
-        self.pumps.append(threading.Thread(target=pump, daemon=True))
-        self.pumps[-1].start()
-        return ended
-
-    def join(self):
-        for t in self.pumps:
-            t.join(CEILING)
+                        with self.cond:
+                            self.count += 1
+                            self.cond.notify_all()
+        threading.Thread(target=pump, daemon=True).start()
 
     def wait_until(self, what, check):
         """Checks again on every event until check() gives something true; fails after CEILING."""
@@ -98,9 +81,6 @@ class SoundServer(unittest.TestCase):
             self.env.pop(name, None)
         self.server = None
         self.events = Events()
-        self.log = open(os.path.join(self.tmp, "pulse.log"), "w")
-        self.addCleanup(self.log.close)
-        self.addCleanup(self.events.join)  # the pumps write the log until their programs end
         self.addCleanup(self.stop_server)
 
     # ---- the server ----
@@ -114,15 +94,15 @@ class SoundServer(unittest.TestCase):
              "--load=module-null-sink sink_name=headphones",
              "--load=module-null-sink sink_name=speakers"],
             env=self.env, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True)
-        up = threading.Event()
+        said = []
 
         def news(line):  # the test's own pactl connections are no news
-            if "Daemon startup complete." in line:
-                up.set()
+            said.append(line)
             return "client.c:" not in line and "protocol-native.c:" not in line
-        ended = self.events.watch(self.server.stderr, news, self.log)
-        self.events.wait_until("the server up or ended", lambda: up.is_set() or ended.is_set())
-        if not up.is_set():
+        self.events.watch(self.server.stderr, news)
+        up = self.events.wait_until("the server up or ended",
+                                    lambda: [line for line in said if not line or "Daemon startup complete." in line])
+        if "" in up:  # it ended
             return False
         self.follow(["pactl", "subscribe"], lambda line: "on client" not in line)
         return True
