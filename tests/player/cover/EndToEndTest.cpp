@@ -78,6 +78,7 @@ QImage grab(const QString& display, const QString& window) {
 class XEvents {
 public:
     explicit XEvents(const QString& display) : c_(xcb_connect(display.toUtf8().constData(), nullptr), &xcb_disconnect) {
+        if (xcb_connection_has_error(c_.get())) return; // every wait then fails at once
         const std::uint32_t mask = XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
         xcb_change_window_attributes(c_.get(), xcb_setup_roots_iterator(xcb_get_setup(c_.get())).data->root,
                                      XCB_CW_EVENT_MASK, &mask);
