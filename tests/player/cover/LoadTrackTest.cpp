@@ -7,7 +7,6 @@
 #include "tags/frm_TagInput.h"
 
 #include <QApplication>
-#include <QDeadlineTimer>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFile>
@@ -204,35 +203,25 @@ TEST_F(LoadTrackTest, DoubleClickOpensProductOrStorePage) {
 TEST_F(LoadTrackTest, TagEditorIsModalWhileStatusPollRuns) {
     form->FileName = tmp.filePath("t.mp3");
     form->show();
-    int ticks = 0;
-    QObject::connect(form->TimerStatus, &QTimer::timeout, [&] { ++ticks; });
-    form->TimerStatus->start();
-    // Watches from inside the editor's own event loop: once it is the modal window,
-    // it stays open until the status poll has ticked twice more, however slow the machine.
+    // Each tick of the status poll looks from inside the editor's own event loop: once it is
+    // the modal window, it stays open until the poll has ticked twice more, however slow the machine.
     QString seenFile;
-    int ticksAtOpen = -1, ticksWhileOpen = 0;
-    QDeadlineTimer ceiling(60000);
-    QTimer watch;
-    QObject::connect(&watch, &QTimer::timeout, [&] {
-        auto* editor = qobject_cast<velplay::frm_TagInput*>(QApplication::activeModalWidget());
-        if (!editor) {
-            if (!ceiling.hasExpired()) return;
-            watch.stop(); // an editor that never became modal must not hang the run
-            for (QWidget* w : QApplication::topLevelWidgets())
-                if (auto* open = qobject_cast<velplay::frm_TagInput*>(w)) open->reject();
-            return;
+    int ticksWhileOpen = -1;
+    const auto closeEditor = [] {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* open = qobject_cast<velplay::frm_TagInput*>(w)) open->reject();
+    };
+    QObject::connect(form->TimerStatus, &QTimer::timeout, [&] {
+        if (auto* editor = qobject_cast<velplay::frm_TagInput*>(QApplication::activeModalWidget())) {
+            if (++ticksWhileOpen == 0) seenFile = editor->parentWidget() == form.get() ? "owned" : "";
         }
-        if (ticksAtOpen < 0) {
-            ticksAtOpen = ticks;
-            seenFile = editor->parentWidget() == form.get() ? "owned" : "";
-        }
-        ticksWhileOpen = ticks - ticksAtOpen;
-        if (ticksWhileOpen >= 2 || ceiling.hasExpired()) {
-            watch.stop();
-            editor->reject();
-        }
+        if (ticksWhileOpen >= 2) closeEditor();
     });
-    watch.start(10);
+    QTimer ceiling; // a ceiling only: an editor never modal, or a poll that stopped, must not hang the run
+    ceiling.setSingleShot(true);
+    QObject::connect(&ceiling, &QTimer::timeout, closeEditor);
+    ceiling.start(60000);
+    form->TimerStatus->start();
     form->cmdNext->click();
     EXPECT_EQ(seenFile, "owned");
     EXPECT_GE(ticksWhileOpen, 2);
