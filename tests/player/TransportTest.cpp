@@ -5,6 +5,8 @@
 #include <QPushButton>
 #include <QTest>
 
+#include <tuple>
+
 using veltest::Calls;
 using veltest::PlayerFixture;
 
@@ -117,26 +119,21 @@ INSTANTIATE_TEST_SUITE_P(Lengths, ScaleRounding,
                                            std::pair{0, 0},      // no length: no scale
                                            std::pair{-5, 0}));
 
-class SeekRounding : public PlayerFixture, public ::testing::WithParamInterface<std::pair<int, int>> {};
+// Scale, press in twips, the second sought (-1: none).
+class SeekRounding : public PlayerFixture, public ::testing::WithParamInterface<std::tuple<int, int, int>> {};
 
-TEST_P(SeekRounding, PressSeeksToNearestHalvesToEven) {
+TEST_P(SeekRounding, PressSeeksToNearestHalvesToEvenAndNowhereWithoutScale) {
+    const auto [scale, twips, second] = GetParam();
     start();
-    form->CngVol = 6;
+    form->CngVol = scale;
     stub.setState(1);
-    form->PicStatus_MouseDown(Qt::LeftButton, Qt::NoModifier, GetParam().first, 0);
-    EXPECT_EQ(stub.calls(), (Calls{"seek " + std::to_string(GetParam().second)}));
+    form->PicStatus_MouseDown(Qt::LeftButton, Qt::NoModifier, twips, 0);
+    EXPECT_EQ(stub.calls(), second < 0 ? Calls{} : Calls{"seek " + std::to_string(second)});
 }
 
 INSTANTIATE_TEST_SUITE_P(Presses, SeekRounding,
-                         ::testing::Values(std::pair{0, 0}, std::pair{45, 8}, std::pair{75, 12}, std::pair{5459, 910}));
-
-TEST_F(PlayerFixture, PressWithoutScaleDoesNothing) {
-    start();
-    form->CngVol = 0;
-    stub.setState(1);
-    form->PicStatus_MouseDown(Qt::LeftButton, Qt::NoModifier, 300, 0);
-    EXPECT_TRUE(stub.calls().empty());
-}
+                         ::testing::Values(std::tuple{6, 0, 0}, std::tuple{6, 45, 8}, std::tuple{6, 75, 12},
+                                           std::tuple{6, 5459, 910}, std::tuple{0, 300, -1}));
 
 TEST_F(PlayerFixture, MousePressOnTheBarIsMeasuredInTwips) {
     start();

@@ -1,18 +1,10 @@
 // Starting the fetcher, waiting for it and handing over to the cover display,
 // with stand-in fetcher scripts in a temporary application folder.
-#include "AppFolder.h"
+#include "FetcherFolder.h"
 #include "cover/CoverSearch.h"
 #include "desktop/Notice.h"
 
 #include <QCoreApplication>
-#include <QDeadlineTimer>
-#include <QDir>
-#include <QFile>
-#include <QTemporaryDir>
-#include <QThread>
-#include <QTimer>
-
-#include <gtest/gtest.h>
 
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -26,13 +18,10 @@ using velplay::FetcherProcess;
 
 namespace {
 
-class CoverSearchTest : public ::testing::Test {
+class CoverSearchTest : public veltest::FetcherFolder {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(tmp.isValid());
-        folder = tmp.filePath("app folder");
-        ASSERT_TRUE(QDir().mkpath(folder));
-        vel::setAppFolderForTesting(QFile::encodeName(folder).toStdString());
+        FetcherFolder::SetUp();
         timer.setInterval(1);
         QObject::connect(&timer, &QTimer::timeout, [this] { search.TimerImg_Timer(); });
         velplay::setNoticeHookForTesting([this](const velplay::Notice& n) { notices.push_back(n); });
@@ -40,31 +29,15 @@ protected:
     void TearDown() override {
         search.process().end();
         velplay::setNoticeHookForTesting({});
-        vel::setAppFolderForTesting({});
+        FetcherFolder::TearDown();
     }
 
-    // The stand-in fetcher: a shell script named like the real one.
-    void writeFetcher(const QString& body, QFile::Permissions perms = QFile::ReadOwner | QFile::WriteOwner |
-                                                                      QFile::ExeOwner) {
-        QFile f(folder + "/velfetch");
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        f.write("#!/bin/sh\n" + body.toUtf8() + "\n");
-        f.close();
-        f.setPermissions(perms);
-    }
-
-    // Runs the message loop until the timer has stopped, then a little more.
+    // Until the timer has stopped, then a little more: a second hand-over would show.
     void waitForEnd() {
-        QDeadlineTimer deadline(60000);
-        while (timer.isActive() && !deadline.hasExpired()) {
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-            QThread::msleep(1);
-        }
+        waitUntilStopped(timer);
         for (int i = 0; i < 20; ++i) QCoreApplication::processEvents();
     }
 
-    QTemporaryDir tmp;
-    QString folder;
     QTimer timer;
     int shown = 0, cleared = 0;
     std::vector<velplay::Notice> notices;

@@ -6,15 +6,20 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileSystemWatcher>
 #include <QImage>
 #include <QProcess>
+#include <QSignalSpy>
 #include <QTemporaryDir>
-#include <QThread>
 
 #include <gtest/gtest.h>
 
+#include <poll.h>
+#include <xcb/xcb.h>
+
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <memory>
 
 namespace {
@@ -69,6 +74,47 @@ QImage grab(const QString& display, const QString& window) {
     return img;
 }
 
+// Wakes a wait on what the X server reports: windows made, renamed, focused or gone.
+class XEvents {
+public:
+    explicit XEvents(const QString& display) : c_(xcb_connect(display.toUtf8().constData(), nullptr), &xcb_disconnect) {
+        if (xcb_connection_has_error(c_.get())) return; // every wait then fails at once
+        const std::uint32_t mask = XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
+        xcb_change_window_attributes(c_.get(), xcb_setup_roots_iterator(xcb_get_setup(c_.get())).data->root,
+                                     XCB_CW_EVENT_MASK, &mask);
+    }
+    // Checks `done` again after every event until it holds; false when `ms` pass first.
+    bool waitUntil(const std::function<bool()>& done, int ms) {
+        for (QDeadlineTimer ceiling(ms);;) {
+            // A round trip: what was selected so far is in force before the check.
+            std::free(xcb_get_input_focus_reply(c_.get(), xcb_get_input_focus(c_.get()), nullptr));
+            if (done()) return true;
+            if (ceiling.hasExpired() || xcb_connection_has_error(c_.get())) return false;
+            if (!take(xcb_poll_for_queued_event(c_.get()))) {
+                pollfd fd{xcb_get_file_descriptor(c_.get()), POLLIN, 0};
+                if (poll(&fd, 1, int(ceiling.remainingTime())) <= 0) return false;
+            }
+            while (take(xcb_poll_for_event(c_.get()))) {
+            }
+        }
+    }
+
+private:
+    // A new window's name and focus are news too.
+    bool take(xcb_generic_event_t* e) {
+        if (!e) return false;
+        if ((e->response_type & 0x7f) == XCB_CREATE_NOTIFY) {
+            const std::uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE | XCB_EVENT_MASK_FOCUS_CHANGE;
+            xcb_change_window_attributes(c_.get(), reinterpret_cast<xcb_create_notify_event_t*>(e)->window,
+                                         XCB_CW_EVENT_MASK, &mask);
+        }
+        std::free(e);
+        return true;
+    }
+
+    std::unique_ptr<xcb_connection_t, decltype(&xcb_disconnect)> c_;
+};
+
 class EndToEnd : public ::testing::Test {
 protected:
     void TearDown() override {
@@ -97,27 +143,18 @@ protected:
         return s.toStdString();
     }
 
-    // Waits for a window whose whole name matches `pattern`.
+    QString window(const QString& pattern) { return xdotool({"search", "--name", pattern}).section('\n', 0, 0); }
+    // The first window whose whole name matches `pattern`, once there is one.
     QString waitForWindow(const QString& pattern, int ms) {
-        QElapsedTimer t;
-        t.start();
-        while (t.elapsed() < ms) {
-            const QString id = xdotool({"search", "--name", pattern}).section('\n', 0, 0);
-            if (!id.isEmpty()) return id;
-            QThread::msleep(50);
-        }
-        return {};
-    }
-
-    bool waitForWindowGone(const QString& pattern, int ms) {
-        for (QDeadlineTimer ceiling(ms); !ceiling.hasExpired(); QThread::msleep(50))
-            if (xdotool({"search", "--name", pattern}).isEmpty()) return true;
-        return false;
+        QString id;
+        x->waitUntil([&] { return !(id = window(pattern)).isEmpty(); }, ms);
+        return id;
     }
 
     QTemporaryDir tmp;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     std::unique_ptr<QProcess> standin, player;
+    std::unique_ptr<XEvents> x;
 };
 
 TEST_F(EndToEnd, CaptionCoverFadeStoreLinkAndTagEditUnderXvfb) {
@@ -161,7 +198,8 @@ TEST_F(EndToEnd, CaptionCoverFadeStoreLinkAndTagEditUnderXvfb) {
     {
         QFile b(T + "/bin/xdg-open");
         ASSERT_TRUE(b.open(QIODevice::WriteOnly));
-        b.write(("#!/bin/sh\nprintf '%s\\n' \"$@\" >> '" + T + "/opened'\n").toUtf8());
+        // Written whole, then renamed: the file is complete once it appears.
+        b.write(("#!/bin/sh\ncd '" + T + "' && printf '%s\\n' \"$@\" > opening && mv opening opened\n").toUtf8());
         b.close();
         b.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     }
@@ -187,6 +225,7 @@ TEST_F(EndToEnd, CaptionCoverFadeStoreLinkAndTagEditUnderXvfb) {
     env.insert("HOME", T);
     env.insert("SDL_AUDIODRIVER", "dummy");
 
+    x = std::make_unique<XEvents>(display);
     player = std::make_unique<QProcess>();
     player->setProcessEnvironment(env);
     player->setProcessChannelMode(QProcess::ForwardedChannels);
@@ -217,7 +256,6 @@ TEST_F(EndToEnd, CaptionCoverFadeStoreLinkAndTagEditUnderXvfb) {
             after = shot;
             break;
         }
-        QThread::msleep(2);
     }
     ASSERT_FALSE(after.isNull()) << "the cover never reached full opacity";
     for (std::size_t i = 1; i < reds.size(); ++i) EXPECT_GE(reds[i], reds[i - 1]) << "sample " << i;
@@ -243,26 +281,26 @@ TEST_F(EndToEnd, CaptionCoverFadeStoreLinkAndTagEditUnderXvfb) {
     const QString asin = QString::fromLatin1(asinFile.readLine()).trimmed();
     asinFile.close();
     ASSERT_FALSE(asin.isEmpty());
+    QFileSystemWatcher folder({T});
+    QSignalSpy folderChanged(&folder, &QFileSystemWatcher::directoryChanged);
     xdotool({"mousemove", "--window", win, "183", "91", "click", "--repeat", "2", "--delay", "60", "1"});
-    QString opened;
-    for (QDeadlineTimer ceiling(60000); opened.isEmpty() && !ceiling.hasExpired();) {
-        QThread::msleep(50);
-        QFile o(T + "/opened");
-        if (o.open(QIODevice::ReadOnly)) opened = QString::fromUtf8(o.readAll()).trimmed();
-    }
-    EXPECT_EQ(opened, "http://www.amazon.co.jp/exec/obidos/ASIN/" + asin + "/plovtarnime-22/sim=noref");
+    for (QDeadlineTimer ceiling(60000); !QFile::exists(T + "/opened") && !ceiling.hasExpired();)
+        folderChanged.wait(int(ceiling.remainingTime()));
+    QFile opened(T + "/opened");
+    ASSERT_TRUE(opened.open(QIODevice::ReadOnly)) << "the browser was not started";
+    EXPECT_EQ(QString::fromUtf8(opened.readAll()).trimmed(), "http://www.amazon.co.jp/exec/obidos/ASIN/" + asin + "/plovtarnime-22/sim=noref");
 
     // TAG: the editor opens on the track, a new artist is typed and saved with Enter.
     xdotool({"mousemove", "--window", win, "183", "209", "click", "1"});
     const QString dialog = waitForWindow(QString::fromUtf8("^タグ入力$"), 60000);
     ASSERT_FALSE(dialog.isEmpty()) << "the tag editor did not open";
     xdotool({"windowfocus", "--sync", dialog});
-    for (QDeadlineTimer ceiling(60000); xdotool({"getwindowfocus"}) != dialog && !ceiling.hasExpired();)
-        QThread::msleep(50);
+    x->waitUntil([&] { return xdotool({"getwindowfocus"}) == dialog; }, 60000);
     xdotool({"key", "ctrl+a"});
     xdotool({"type", "--delay", "20", "New Artist"});
     xdotool({"key", "Return"});
-    ASSERT_TRUE(waitForWindowGone(QString::fromUtf8("^タグ入力$"), 60000)) << "the tag editor stayed open";
+    ASSERT_TRUE(x->waitUntil([&] { return window(QString::fromUtf8("^タグ入力$")).isEmpty(); }, 60000))
+        << "the tag editor stayed open";
 
     // An independent tagger reads the saved tag back.
     const QString peer = run(kPython, {"-c",

@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
@@ -63,8 +65,10 @@ TEST(FetcherEnd, EndedAtAnyMomentLeavesNoTemporaryFileAndWholeHandOffFiles) {
     // One run to its end gives the new bytes and the span of the kill moments.
     const auto start = Clock::now();
     ASSERT_EQ(fetcher.start(program.toStdString(), track.toStdString()), 0);
-    while (fetcher.stillActive()) std::this_thread::sleep_for(std::chrono::microseconds(200));
+    siginfo_t ended{}; // waited for without reaping: stillActive() reaps it
+    ASSERT_EQ(waitid(P_PID, id_t(fetcher.pid()), &ended, WEXITED | WNOWAIT), 0);
     const auto span = std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - start);
+    ASSERT_FALSE(fetcher.stillActive());
     const QByteArray newImage = readAll(app + "/temp.jpg"), newAsin = readAll(app + "/asin");
     ASSERT_EQ(newImage.size(), qsizetype(config.imageBytes.size()));
 

@@ -1,29 +1,21 @@
 // The main window's track road: caption, drops, fade-out before the search,
 // the fetcher's hand-over, the store link and the tag editor.
-#include "AppFolder.h"
+#include "FetcherFolder.h"
 #include "StubLibrary.h"
 #include "cover/CoverSearch.h"
 #include "frm_main.h"
 #include "tags/frm_TagInput.h"
 
 #include <QApplication>
-#include <QDeadlineTimer>
-#include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFile>
 #include <QImage>
 #include <QMimeData>
 #include <QPushButton>
-#include <QTemporaryDir>
-#include <QThread>
 #include <QTimer>
 #include <QUrl>
-
 #include <QWindow>
-
-#include <gtest/gtest.h>
-
 
 #include <algorithm>
 #include <memory>
@@ -33,13 +25,10 @@ namespace {
 
 using Calls = std::vector<std::string>;
 
-class LoadTrackTest : public ::testing::Test {
+class LoadTrackTest : public veltest::FetcherFolder {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(dir.isValid());
-        folder = dir.filePath("app folder");
-        ASSERT_TRUE(QDir().mkpath(folder));
-        vel::setAppFolderForTesting(QFile::encodeName(folder).toStdString());
+        FetcherFolder::SetUp();
         form = std::make_unique<velplay::frm_main>();
         form->openUrl = [this](const QUrl& url) {
             urls.push_back(url);
@@ -50,15 +39,7 @@ protected:
     void TearDown() override {
         form->coverSearch().process().end();
         form.reset();
-        vel::setAppFolderForTesting({});
-    }
-
-    void writeFetcher(const QString& body) {
-        QFile f(folder + "/velfetch");
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        f.write("#!/bin/sh\n" + body.toUtf8() + "\n");
-        f.close();
-        f.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        FetcherFolder::TearDown();
     }
 
     void writeCover(const QString& path, QColor colour) {
@@ -74,14 +55,6 @@ protected:
         stub.setTag(tag);
     }
 
-    void waitForSearch() {
-        QDeadlineTimer deadline(60000);
-        while (form->TimerImg->isActive() && !deadline.hasExpired()) {
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-            QThread::msleep(1);
-        }
-    }
-
     void drop(QMimeData& data) {
         QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
         QCoreApplication::sendEvent(form->pic_View, &enter);
@@ -95,8 +68,6 @@ protected:
     }
 
     veltest::StubLibrary stub;
-    QTemporaryDir dir;
-    QString folder;
     std::unique_ptr<velplay::frm_main> form;
     std::vector<QUrl> urls;
 };
@@ -178,7 +149,7 @@ TEST_F(LoadTrackTest, OldCoverFadesOutUnderNewCaptionBeforeSearchStarts) {
         searchBeforeFade |= form->TimerImg->isActive();
         captionLate |= form->windowTitle() != "Foo - Bar";
     });
-    form->FileName = dir.filePath("b.mp3");
+    form->FileName = tmp.filePath("b.mp3");
     form->LoadTrack();
     ASSERT_EQ(alphas.size(), 255u);
     EXPECT_EQ(alphas.back(), 1);
@@ -200,9 +171,9 @@ printf '%s\n' "$#" "$1" > "$d/args"
 cp "$d/cover.png" "$d/temp.jpg"
 exit 1)sh");
     writeCover(folder + "/cover.png", Qt::white);
-    form->FileName = dir.filePath("My Music/a b.mp3");
+    form->FileName = tmp.filePath("My Music/a b.mp3");
     form->LoadTrack();
-    waitForSearch();
+    waitUntilStopped(*form->TimerImg);
     QFile args(folder + "/args");
     ASSERT_TRUE(args.open(QIODevice::ReadOnly));
     EXPECT_EQ(QString::fromUtf8(args.readAll()), "1\n\"" + form->FileName + "\"\n");
@@ -211,11 +182,16 @@ exit 1)sh");
 }
 
 TEST_F(LoadTrackTest, DoubleClickOpensProductOrStorePage) {
+    EXPECT_EQ(form->pic_View->toolTip(), QString::fromUtf8("ダブルクリックで amazon.co.jp を開きます。"));
+    form->ViewStatus = true;
+    form->pic_View_DblClick(); // a cover on show without an identifier, no file or an empty one: nothing
+    form->pic_View_DblClick();
+    EXPECT_TRUE(urls.empty());
     QFile asin(form->AsinFileName);
     ASSERT_TRUE(asin.open(QIODevice::WriteOnly));
     asin.write("B000ABCDEF\r\n");
     asin.close();
-    EXPECT_EQ(form->pic_View->toolTip(), QString::fromUtf8("ダブルクリックで amazon.co.jp を開きます。"));
+    form->ViewStatus = false;
     form->pic_View_DblClick();
     form->ViewStatus = true;
     form->pic_View_DblClick();
@@ -225,37 +201,27 @@ TEST_F(LoadTrackTest, DoubleClickOpensProductOrStorePage) {
 }
 
 TEST_F(LoadTrackTest, TagEditorIsModalWhileStatusPollRuns) {
-    form->FileName = dir.filePath("t.mp3");
+    form->FileName = tmp.filePath("t.mp3");
     form->show();
-    int ticks = 0;
-    QObject::connect(form->TimerStatus, &QTimer::timeout, [&] { ++ticks; });
-    form->TimerStatus->start();
-    // Watches from inside the editor's own event loop: once it is the modal window,
-    // it stays open until the status poll has ticked twice more, however slow the machine.
+    // Each tick of the status poll looks from inside the editor's own event loop: once it is
+    // the modal window, it stays open until the poll has ticked twice more, however slow the machine.
     QString seenFile;
-    int ticksAtOpen = -1, ticksWhileOpen = 0;
-    QDeadlineTimer ceiling(60000);
-    QTimer watch;
-    QObject::connect(&watch, &QTimer::timeout, [&] {
-        auto* editor = qobject_cast<velplay::frm_TagInput*>(QApplication::activeModalWidget());
-        if (!editor) {
-            if (!ceiling.hasExpired()) return;
-            watch.stop(); // an editor that never became modal must not hang the run
-            for (QWidget* w : QApplication::topLevelWidgets())
-                if (auto* open = qobject_cast<velplay::frm_TagInput*>(w)) open->reject();
-            return;
+    int ticksWhileOpen = -1;
+    const auto closeEditor = [] {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* open = qobject_cast<velplay::frm_TagInput*>(w)) open->reject();
+    };
+    QObject::connect(form->TimerStatus, &QTimer::timeout, [&] {
+        if (auto* editor = qobject_cast<velplay::frm_TagInput*>(QApplication::activeModalWidget())) {
+            if (++ticksWhileOpen == 0) seenFile = editor->parentWidget() == form.get() ? "owned" : "";
         }
-        if (ticksAtOpen < 0) {
-            ticksAtOpen = ticks;
-            seenFile = editor->parentWidget() == form.get() ? "owned" : "";
-        }
-        ticksWhileOpen = ticks - ticksAtOpen;
-        if (ticksWhileOpen >= 2 || ceiling.hasExpired()) {
-            watch.stop();
-            editor->reject();
-        }
+        if (ticksWhileOpen >= 2) closeEditor();
     });
-    watch.start(10);
+    QTimer ceiling; // a ceiling only: an editor never modal, or a poll that stopped, must not hang the run
+    ceiling.setSingleShot(true);
+    QObject::connect(&ceiling, &QTimer::timeout, closeEditor);
+    ceiling.start(60000);
+    form->TimerStatus->start();
     form->cmdNext->click();
     EXPECT_EQ(seenFile, "owned");
     EXPECT_GE(ticksWhileOpen, 2);

@@ -1,14 +1,11 @@
-// The store link: reading "asin", the two addresses, the desktop opener.
+// Reading the product identifier from "asin"; the main window's tests open the store link.
 #include "cover/StoreLink.h"
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
-#include <QUrl>
 
 #include <gtest/gtest.h>
-
-#include <vector>
 
 namespace {
 
@@ -50,54 +47,6 @@ TEST(ReadAsin, UnopenableGivesNothing) {
     ASSERT_TRUE(QDir(dir.path()).mkdir("asin"));
     EXPECT_EQ(velplay::ReadAsin(dir.filePath("asin")), "");
     EXPECT_EQ(velplay::ReadAsin(dir.filePath("no such folder/asin")), "");
-}
-
-TEST(StoreLink, AddressesAndToolTip) {
-    EXPECT_EQ(velplay::productAddress("B000ABCDEF"),
-              "http://www.amazon.co.jp/exec/obidos/ASIN/B000ABCDEF/plovtarnime-22/sim=noref");
-    EXPECT_EQ(velplay::storeAddress(), "http://www.amazon.co.jp/exec/obidos/ASIN/plovtarnime-22/sim=noref");
-    EXPECT_EQ(velplay::storeToolTip(), QString::fromUtf8("ダブルクリックで amazon.co.jp を開きます。"));
-}
-
-class StoreLinkOpen : public ::testing::Test {
-protected:
-    void SetUp() override { asin = dir.filePath("asin"); }
-    void open(bool viewStatus) {
-        velplay::openStoreLink(viewStatus, asin, [this](const QUrl& url) {
-            urls.push_back(url);
-            return true;
-        });
-    }
-    void writeAsin(const QByteArray& bytes) {
-        QFile f(asin);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        f.write(bytes);
-    }
-
-    std::vector<QUrl> urls;
-    QTemporaryDir dir;
-    QString asin;
-};
-
-TEST_F(StoreLinkOpen, CoverOnShowOpensItsProductPage) {
-    writeAsin("B000ABCDEF\r\n");
-    open(true);
-    ASSERT_EQ(urls.size(), 1u);
-    EXPECT_EQ(urls[0].toString(), velplay::productAddress("B000ABCDEF"));
-}
-
-TEST_F(StoreLinkOpen, CoverOnShowWithoutIdentifierOpensNothing) {
-    open(true);
-    writeAsin("");
-    open(true);
-    EXPECT_TRUE(urls.empty());
-}
-
-TEST_F(StoreLinkOpen, NoCoverOpensStoreWhateverAsinHolds) {
-    writeAsin("B000ABCDEF");
-    open(false);
-    ASSERT_EQ(urls.size(), 1u);
-    EXPECT_EQ(urls[0].toString(), velplay::storeAddress());
 }
 
 } // namespace

@@ -17,11 +17,12 @@ the server cannot start here.
 
 import os
 import re
+import itertools
 import shutil
-import signal
 import subprocess
 import sys
 import tempfile
+import threading
 import time
 import unittest
 
@@ -31,16 +32,36 @@ BIN = sys.argv[1] if len(sys.argv) > 1 else ""
 CEILING = 60
 
 
-def wait_until(what, check):
-    """Polls check() until it gives something true; fails after CEILING."""
-    until = time.monotonic() + CEILING
-    while True:
-        got = check()
-        if got:
-            return got
-        if time.monotonic() > until:
-            raise AssertionError("never happened: " + what)
-        time.sleep(0.05)
+class Events:
+    """Wakes a wait whenever a watched program prints a line or ends."""
+
+    def __init__(self):
+        self.cond = threading.Condition()
+        self.count = 0
+
+    def watch(self, stream, keep=lambda line: True):
+        """keep(line) says whether a line is news; "" stands for the end."""
+        def pump():
+            with stream:
+                for line in itertools.chain(stream, [""]):
+                    if keep(line):
+                        with self.cond:
+                            self.count += 1
+                            self.cond.notify_all()
+        threading.Thread(target=pump, daemon=True).start()
+
+    def wait_until(self, what, check):
+        """Checks again on every event until check() gives something true; fails after CEILING."""
+        until = time.monotonic() + CEILING
+        while True:
+            with self.cond:
+                seen = self.count
+            got = check()
+            if got:
+                return got
+            with self.cond:
+                if not self.cond.wait_for(lambda: self.count != seen, until - time.monotonic()):
+                    raise AssertionError("never happened: " + what)
 
 
 class SoundServer(unittest.TestCase):
@@ -59,26 +80,39 @@ class SoundServer(unittest.TestCase):
         for name in ("SDL_AUDIODRIVER", "PULSE_SINK"):
             self.env.pop(name, None)
         self.server = None
+        self.events = Events()
         self.addCleanup(self.stop_server)
 
     # ---- the server ----
 
     def start_server(self):
-        log = open(os.path.join(self.tmp, "pulse.log"), "ab")
+        """Starts the server; True once it says it is up, False when it ends first."""
         self.server = subprocess.Popen(
-            ["pulseaudio", "-n", "--daemonize=no", "--exit-idle-time=-1", "--use-pid-file=no",
+            ["pulseaudio", "-n", "-v", "--daemonize=no", "--exit-idle-time=-1", "--use-pid-file=no",
              "--log-target=stderr",
              "--load=module-native-protocol-unix auth-anonymous=1",
              "--load=module-null-sink sink_name=headphones",
              "--load=module-null-sink sink_name=speakers"],
-            env=self.env, stdout=log, stderr=log)
-        log.close()
-        until = time.monotonic() + CEILING
-        while subprocess.run(["pactl", "info"], env=self.env, capture_output=True).returncode != 0:
-            if self.server.poll() is not None or time.monotonic() > until:
-                return False
-            time.sleep(0.05)
+            env=self.env, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True)
+        said = []
+
+        def news(line):  # the test's own pactl connections are no news
+            said.append(line)
+            return "client.c:" not in line and "protocol-native.c:" not in line
+        self.events.watch(self.server.stderr, news)
+        up = self.events.wait_until("the server up or ended",
+                                    lambda: [line for line in said if not line or "Daemon startup complete." in line])
+        if "" in up:  # it ended
+            return False
+        self.follow(["pactl", "subscribe"], lambda line: "on client" not in line)
         return True
+
+    def follow(self, args, keep=lambda line: True):
+        """Runs a program whose every line may answer a wait, until the test ends."""
+        p = subprocess.Popen(args, env=self.env, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
+        self.addCleanup(p.wait)
+        self.addCleanup(p.terminate)
+        self.events.watch(p.stdout, keep)
 
     def stop_server(self):
         if self.server and self.server.poll() is None:
@@ -142,12 +176,15 @@ class SoundServer(unittest.TestCase):
         player = subprocess.Popen([os.path.join(app, "velplay"), track], env=self.env)
         self.addCleanup(player.wait)
         self.addCleanup(player.terminate)
+        # Status changes, and the position once a second while playing.
+        self.follow(["playerctl", "-p", "velplay", "--follow", "metadata", "--format", "{{status}} {{position}}"])
 
-        first = wait_until("a playing stream", self.playing_stream)
+        first = self.events.wait_until("a playing stream", self.playing_stream)
         block = next(iter(first.values()))
         self.assertIn('application.name = "Velmora"', block)
         self.assertIn('media.name = "Blue Sky"', block)
-        wait_until("MPRIS Playing at 2 s", lambda: self.ctl("status") == "Playing" and self.position() >= 2)
+        self.events.wait_until("MPRIS Playing at 2 s",
+                               lambda: self.ctl("status") == "Playing" and self.position() >= 2)
 
         # Killed mid-track and started again.
         self.server.kill()
@@ -156,20 +193,20 @@ class SoundServer(unittest.TestCase):
         self.assertEqual(self.ctl("status"), "Playing")
         killed = time.monotonic()
         self.assertTrue(self.start_server())
-        wait_until("the stream back after the restart", self.playing_stream)
+        self.events.wait_until("the stream back after the restart", self.playing_stream)
         print("[ FIGURE   ] stream back %.1f s after the server was killed" % (time.monotonic() - killed))
         self.assertEqual(self.ctl("status"), "Playing")
         self.assertGreaterEqual(self.position(), before)  # went on, never from the start
-        wait_until("the position moving on", lambda: self.position() >= before + 1)
+        self.events.wait_until("the position moving on", lambda: self.position() >= before + 1)
 
         # Restarted while stopped: PLAY plays on the new server.
         self.ctl("stop")
-        wait_until("Stopped", lambda: self.ctl("status") == "Stopped")
+        self.events.wait_until("Stopped", lambda: self.ctl("status") == "Stopped")
         self.server.terminate()
         self.server.wait()
         self.assertTrue(self.start_server())
         self.ctl("play")
-        wait_until("a stream after PLAY", self.playing_stream)
+        self.events.wait_until("a stream after PLAY", self.playing_stream)
         self.assertEqual(self.ctl("status"), "Playing")
 
         # The default sink goes: the server moves the stream to the other one.
@@ -179,9 +216,9 @@ class SoundServer(unittest.TestCase):
         module = next(line.split("\t")[0] for line in self.pactl("list", "short", "modules").splitlines()
                       if "sink_name=headphones" in line)
         self.pactl("unload-module", module)
-        wait_until("the stream on the speakers",
-                   lambda: any(re.search(r"^\s*Sink: %s$" % speakers, b, re.M)
-                               for b in (self.playing_stream() or {}).values()))
+        self.events.wait_until("the stream on the speakers",
+                               lambda: any(re.search(r"^\s*Sink: %s$" % speakers, b, re.M)
+                                           for b in (self.playing_stream() or {}).values()))
         self.assertEqual(self.ctl("status"), "Playing")
 
 
