@@ -3,7 +3,6 @@
 #include "OtherTags.h"
 #include "TagRecordBytes.h"
 #include "TestFiles.h"
-#include "vbmp3_abi.h"
 
 #include <gtest/gtest.h>
 
@@ -16,18 +15,6 @@ namespace {
 // CP932: "テスト" and "日本語の曲名".
 const std::string kTesuto = "\x83\x65\x83\x58\x83\x67";
 const std::string kJapaneseTitle = "\x93\xfa\x96\x7b\x8c\xea\x82\xcc\x8b\xc8\x96\xbc";
-
-std::optional<TagFields> readTag(const std::string& path) {
-    TagBytes b;
-    b.fill(0xAA);
-    if (vbmp3_getFileTagInfoEX(path.c_str(), b.data()) == 0) return std::nullopt;
-    return fromRecord(b);
-}
-
-int writeTag(const std::string& path, const TagFields& f) {
-    TagBytes b = toRecord(f);
-    return vbmp3_setTagInfoEX(path.c_str(), b.data(), 1, 1);
-}
 
 std::string raw128(const std::string& path) {
     const std::string all = readAll(path);
