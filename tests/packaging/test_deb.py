@@ -21,17 +21,13 @@ import tempfile
 import unittest
 
 BUILD, SOURCE = (sys.argv[1:3] + ["", ""])[:2]
+sys.dont_write_bytecode = True  # keep the source folders clean
 sys.path.insert(0, os.path.join(SOURCE, "tests", "demo"))
 import test_make_demo as demo  # noqa: E402  (window helpers, the demo cover's colours)
+from test_install import HAVE_HELP, HAVE_PNG, IS_ROOT, PROGRAMS, SIZES  # noqa: E402  (the build's options)
 
-ON = ("ON", "1", "TRUE", "YES")
-HAVE_HELP = os.environ.get("VEL_HAVE_HELP", "OFF").upper() in ON
-HAVE_PNG = os.environ.get("VEL_HAVE_PNG_ICONS", "OFF").upper() in ON
-SIZES = [int(s) for s in os.environ.get("VEL_ICON_SIZES", "").split(",") if s]
 TRIPLET = os.environ.get("VEL_DEB_TRIPLET", "")
 APP = f"usr/lib/{TRIPLET}/velmora"
-IS_ROOT = os.geteuid() == 0
-PROGRAMS = ("velplay", "velfetch", "libvbmp3.so", "libvbmp3tags.so", "libvelpictures.so")
 # Lintian warnings this package keeps, each with its reason; none so far, so any
 # warning fails. (Info tags are printed, not judged.)
 KEPT_WARNINGS = {}

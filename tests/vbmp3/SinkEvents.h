@@ -1,8 +1,6 @@
 #pragma once
-// Lets a test wait for what the player's thread does to a fake device: every
-// call the device gets from another thread than the test's wakes the waiter,
-// which then looks again. The test's own calls (a state poll asks the device
-// what it holds) wake nobody.
+// Lets a test wait for what the player's thread does to a fake device: each of
+// its calls wakes the waiter to look again; the test's own calls wake nobody.
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
