@@ -8,6 +8,7 @@
 #include <cmath>
 #include <fstream>
 #include <random>
+#include <tuple>
 #include <vector>
 
 using namespace vbmp3test;
@@ -146,13 +147,9 @@ TEST(FrameHeader, ParsesSizesOfEveryVersionAndLayer) {
     for (const Case& c : cases) {
         auto h = vbmp3::FrameHeader::parse(c.bytes);
         ASSERT_TRUE(h) << c.kbps;
-        EXPECT_EQ(h->version, c.version);
-        EXPECT_EQ(h->layer, c.layer);
-        EXPECT_EQ(h->bitrateKbps, c.kbps);
-        EXPECT_EQ(h->sampleRate, c.rate);
-        EXPECT_EQ(h->channels, c.channels);
-        EXPECT_EQ(h->frameBytes, c.frameBytes);
-        EXPECT_EQ(h->samples, c.samples);
+        EXPECT_EQ(std::tuple(h->version, h->layer, h->bitrateKbps, h->sampleRate, h->channels, h->frameBytes,
+                             h->samples),
+                  std::tuple(c.version, c.layer, c.kbps, c.rate, c.channels, c.frameBytes, c.samples));
     }
 }
 

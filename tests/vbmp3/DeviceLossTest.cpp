@@ -91,10 +91,6 @@ struct Fixture {
         std::lock_guard lock(device.m);
         return device.name;
     }
-    template <typename Done>
-    bool waitFor(Done done) {
-        return device.events.waitFor(done);
-    }
 };
 
 } // namespace
@@ -104,18 +100,18 @@ TEST(DeviceLoss, PlaybackGoesOnSilentlyAndTheDeviceComesBackWhereItGotTo) {
     ASSERT_TRUE(f.open("vbr_xing.mp3")); // 8 s, no tag: the stream goes by the file name
     ASSERT_TRUE(f.player.play());
     EXPECT_EQ(f.name(), "vbr_xing.mp3");
-    ASSERT_TRUE(f.waitFor([&] { return position(f.player) >= 1; }));
+    ASSERT_TRUE(f.device.events.waitFor([&] { return position(f.player) >= 1; }));
 
     // The server goes away and stays away for the first attempt.
     f.device.present = false;
     f.device.dead = true;
     const int lostAt = position(f.player);
-    ASSERT_TRUE(f.waitFor([&] { return f.device.reopened >= 1; })); // at once
+    ASSERT_TRUE(f.device.events.waitFor([&] { return f.device.reopened >= 1; })); // at once
     const std::size_t before = f.device.written;
     f.device.present = true;
     // The next attempt, a second later, brings the device back: audio flows
     // into it again, from a second or more on, never from the start.
-    ASSERT_TRUE(f.waitFor([&] { return !f.device.dead && f.device.written > before; }));
+    ASSERT_TRUE(f.device.events.waitFor([&] { return !f.device.dead && f.device.written > before; }));
     EXPECT_EQ(f.device.reopened, 2);
     EXPECT_EQ(f.device.made, 1); // the same device object, never a second one
     Player::State state;
@@ -147,5 +143,5 @@ TEST(DeviceLoss, EveryPlayAsksForADeviceWhenNoneOpened) {
     f.device.present = true;
     ASSERT_TRUE(f.player.play());
     EXPECT_EQ(f.device.made, 2);
-    ASSERT_TRUE(f.waitFor([&] { return f.device.written > 0; }));
+    ASSERT_TRUE(f.device.events.waitFor([&] { return f.device.written > 0; }));
 }
