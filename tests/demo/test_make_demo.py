@@ -99,13 +99,17 @@ def wait_for(what, seconds=CEILING, step=0.05):
 
 
 def find_window(env, caption):
-    """The id of the first window with the caption, once xdotool sees one; "" if none comes."""
+    """The first window with the caption and its origin, once xdotool sees one; (None, None) if none comes."""
+    def xdotool(*args):
+        return subprocess.run(["xdotool", *args], env=env, capture_output=True, text=True, timeout=CEILING).stdout
     try:
-        found = subprocess.run(["xdotool", "search", "--sync", "--name", caption], env=env,
-                               capture_output=True, text=True, timeout=CEILING)
+        window = xdotool("search", "--sync", "--name", caption).split("\n")[0]
     except subprocess.TimeoutExpired:
-        return ""
-    return found.stdout.split("\n")[0]
+        window = ""
+    if not window:
+        return None, None
+    geometry = dict(line.split("=", 1) for line in xdotool("getwindowgeometry", "--shell", window).splitlines() if "=" in line)
+    return window, (int(geometry["X"]), int(geometry["Y"]))
 
 
 def cover_colours(env, origin):
@@ -237,11 +241,8 @@ class MakeDemo(unittest.TestCase):
         self.demo = subprocess.Popen(["bash", SCRIPT, self.build], env=self.env, stdout=output, stderr=subprocess.STDOUT,
                                      start_new_session=True)
 
-        window = find_window(self.env, CAPTION)
+        window, origin = find_window(self.env, CAPTION)
         self.assertTrue(window, "no window captioned from the demo track's tag; " + self.state(output))
-        geometry = dict(line.split("=", 1) for line in
-                        self.tool("xdotool", "getwindowgeometry", "--shell", window).splitlines() if "=" in line)
-        origin = (int(geometry["X"]), int(geometry["Y"]))
         shown = wait_for(lambda: shows_cover(cover_colours(self.env, origin)), step=0.02)
         self.assertTrue(shown, "the demo cover did not appear: %s, wanted %s" % (
             cover_colours(self.env, origin), [want for _, want in COVER]))

@@ -231,11 +231,8 @@ class DebPackage(unittest.TestCase):
                                       stdout=log, stderr=subprocess.STDOUT)
         self.addCleanup(lambda: player.poll() is None and (player.kill(), player.wait()))
         tool_env = dict(os.environ, DISPLAY=env["DISPLAY"])
-        window = demo.find_window(tool_env, demo.CAPTION)
+        window, origin = demo.find_window(tool_env, demo.CAPTION)
         self.assertTrue(window, "no player window; it said: " + log_of(player_log))
-        geometry = run("xdotool", "getwindowgeometry", "--shell", window, env=tool_env).stdout
-        geometry = dict(line.split("=", 1) for line in geometry.splitlines())
-        origin = (int(geometry["X"]), int(geometry["Y"]))
         self.assertTrue(demo.wait_for(lambda: demo.shows_cover(demo.cover_colours(tool_env, origin))),
                         "the cover did not appear")
         with open(os.path.join(handoff, "temp.jpg"), "rb") as got, open(cover, "rb") as want:
