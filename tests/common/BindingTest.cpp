@@ -46,34 +46,27 @@ TEST(Binding, FailedTagReadReturnsZero) {
 
 using BindingDeathTest = ::testing::Test;
 
-TEST_F(BindingDeathTest, MissingLibraryNamesItAndExitsNonZero) {
+// A missing library or operation is named, the fatal handler sees the message first.
+TEST_F(BindingDeathTest, MissingLibraryOrOperationIsNamedAndExitsNonZero) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
+    const auto exits = ::testing::ExitedWithCode(VBMP3::kMissingLibraryExitCode);
     EXPECT_EXIT(
         {
             VBMP3::setLibraryPath("/nonexistent/folder/libvbmp3.so");
             VBMP3::vbmp3_init();
         },
-        ::testing::ExitedWithCode(VBMP3::kMissingLibraryExitCode), "/nonexistent/folder/libvbmp3.so");
-}
-
-TEST_F(BindingDeathTest, MissingOperationIsNamed) {
-    GTEST_FLAG_SET(death_test_style, "threadsafe");
-    // The C library has no vbmp3_* operations at all.
+        exits, "/nonexistent/folder/libvbmp3.so");
     EXPECT_EXIT(
         {
-            VBMP3::setLibraryPath("libc.so.6");
+            VBMP3::setLibraryPath("libc.so.6"); // no vbmp3_* operations at all
             VBMP3::vbmp3_free();
         },
-        ::testing::ExitedWithCode(VBMP3::kMissingLibraryExitCode), "vbmp3_free");
-}
-
-TEST_F(BindingDeathTest, FatalHandlerSeesTheMessageFirst) {
-    GTEST_FLAG_SET(death_test_style, "threadsafe");
+        exits, "vbmp3_free");
     EXPECT_EXIT(
         {
             VBMP3::setFatalHandler([](const std::string& m) { fprintf(stderr, "HANDLER:%s\n", m.c_str()); });
             VBMP3::setLibraryPath("/nonexistent/libvbmp3.so");
             VBMP3::vbmp3_stop();
         },
-        ::testing::ExitedWithCode(VBMP3::kMissingLibraryExitCode), "HANDLER:.*libvbmp3.so");
+        exits, "HANDLER:.*libvbmp3.so");
 }

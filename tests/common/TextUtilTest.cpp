@@ -35,23 +35,15 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return "Case" + std::to_string(info.index); });
 
 TEST(TextUtil, EndsWithMp3IgnoresCase) {
-    EXPECT_TRUE(EndsWithMp3("x.mp3"));
-    EXPECT_TRUE(EndsWithMp3("x.Mp3"));
-    EXPECT_TRUE(EndsWithMp3("/a/B.MP3"));
-    EXPECT_TRUE(EndsWithMp3(".mp3"));
-    EXPECT_FALSE(EndsWithMp3("x.txt"));
-    EXPECT_FALSE(EndsWithMp3("x.mp3 "));
-    EXPECT_FALSE(EndsWithMp3("mp3"));
-    EXPECT_FALSE(EndsWithMp3(""));
+    const std::pair<const char*, bool> cases[] = {{"x.mp3", true}, {"x.Mp3", true}, {"/a/B.MP3", true},
+                                                  {".mp3", true},  {"x.txt", false}, {"x.mp3 ", false},
+                                                  {"mp3", false},  {"", false}};
+    for (const auto& [name, yes] : cases) EXPECT_EQ(EndsWithMp3(name), yes) << name;
 }
 
 TEST(TextUtil, RoundHalfEven) {
-    EXPECT_EQ(RoundHalfEven(6.5), 6);
-    EXPECT_EQ(RoundHalfEven(7.5), 8);
-    EXPECT_EQ(RoundHalfEven(12.5), 12);
-    EXPECT_EQ(RoundHalfEven(-110.5), -110);
-    EXPECT_EQ(RoundHalfEven(9.5), 10);
-    EXPECT_EQ(RoundHalfEven(0.49), 0);
+    const std::pair<double, int> cases[] = {{6.5, 6}, {7.5, 8}, {12.5, 12}, {-110.5, -110}, {9.5, 10}, {0.49, 0}};
+    for (const auto& [x, rounded] : cases) EXPECT_EQ(RoundHalfEven(x), rounded) << x;
 }
 
 TEST(TextUtil, TrimSpaces) {

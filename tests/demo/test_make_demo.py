@@ -12,6 +12,7 @@ xdotool or ImageMagick's import are missing, or the build has no demo cover.
 
 import ctypes
 import os
+import select
 import shutil
 import signal
 import subprocess
@@ -27,9 +28,7 @@ STORE_PAGE = "http://www.amazon.co.jp/exec/obidos/ASIN/B0VELMORA1/plovtarnime-22
 
 # In window coordinates: the 160 x 160 cover lies at (103, 11), centred in the
 # cover area. Two flat parts of the demo cover, and black beside it.
-SUN = ((183, 73), (255, 246, 216))
-WAVE = ((123, 161), (91, 127, 163))
-BESIDE = ((60, 91), (0, 0, 0))
+COVER = [((183, 73), (255, 246, 216)), ((123, 161), (91, 127, 163)), ((60, 91), (0, 0, 0))]
 CLICK = (183, 91)
 # How long a wait may last before it counts as failed: a ceiling far beyond any
 # real wait, so that a busy machine makes the test slower, never red.
@@ -88,6 +87,59 @@ def read_ppm(data):
     return int(fields[1]), int(fields[2]), data[pos + 1:]
 
 
+def wait_for(what, seconds=CEILING, step=0.05):
+    """Polls what() until it gives something true: for what no event announces, a picture on screen."""
+    deadline = time.monotonic() + seconds
+    while time.monotonic() < deadline:
+        result = what()
+        if result:
+            return result
+        time.sleep(step)
+    return what()
+
+
+def find_window(env, caption):
+    """The first window with the caption and its origin, once xdotool sees one; (None, None) if none comes."""
+    def xdotool(*args):
+        return subprocess.run(["xdotool", *args], env=env, capture_output=True, text=True, timeout=CEILING).stdout
+    try:
+        window = xdotool("search", "--sync", "--name", caption).split("\n")[0]
+    except subprocess.TimeoutExpired:
+        window = ""
+    if not window:
+        return None, None
+    geometry = dict(line.split("=", 1) for line in xdotool("getwindowgeometry", "--shell", window).splitlines() if "=" in line)
+    return window, (int(geometry["X"]), int(geometry["Y"]))
+
+
+def cover_colours(env, origin):
+    """The colours on screen at the COVER points of the window at origin."""
+    shot = subprocess.run(["import", "-window", "root", "-depth", "8", "ppm:-"], env=env, capture_output=True, timeout=20)
+    if shot.returncode != 0:
+        return None
+    width, _, rgb = read_ppm(shot.stdout)
+    return [tuple(rgb[i:i + 3]) for i in (3 * ((origin[1] + y) * width + origin[0] + x) for (x, y), _ in COVER)]
+
+
+def shows_cover(colours):
+    return bool(colours) and all(abs(a - b) <= 12 for got, (_, want) in zip(colours, COVER) for a, b in zip(got, want))
+
+
+def read_fifo(path, seconds=CEILING):
+    """All a writer puts into the named pipe, once it closes it; None if no writer comes."""
+    fd = os.open(path, os.O_RDONLY | os.O_NONBLOCK)
+    data, deadline = b"", time.monotonic() + seconds
+    try:
+        while select.select([fd], [], [], max(0, deadline - time.monotonic()))[0]:
+            chunk = os.read(fd, 4096)
+            if not chunk:
+                return data.decode()
+            data += chunk
+    finally:
+        os.close(fd)
+    return None
+
+
 def processes_with(marker):
     """Pids of processes whose environment holds `marker`."""
     found = []
@@ -103,6 +155,19 @@ def processes_with(marker):
     return found
 
 
+def all_ended(marker, seconds=CEILING):
+    """Waits for the processes with the marker to end; true when none is left."""
+    deadline = time.monotonic() + seconds
+    for pid in processes_with(marker):
+        try:
+            fd = os.pidfd_open(pid)
+        except ProcessLookupError:
+            continue
+        select.select([fd], [], [], max(0, deadline - time.monotonic()))
+        os.close(fd)
+    return not processes_with(marker)
+
+
 class MakeDemo(unittest.TestCase):
     def setUp(self):
         self.tmp = tempfile.mkdtemp(prefix="velmora-demo-test.")
@@ -116,6 +181,8 @@ class MakeDemo(unittest.TestCase):
         with open(os.path.join(realbin, "xdg-open"), "w") as f:
             f.write('#!/bin/sh\ncp "$1" "%s/opened.html" && printf "%%s\\n" "$@" > "%s/opened"\n' % (self.tmp, self.tmp))
         os.chmod(os.path.join(realbin, "xdg-open"), 0o755)
+        self.opened = os.path.join(self.tmp, "opened")
+        os.mkfifo(self.opened)  # the test reads what it is given as it comes
         os.mkdir(os.path.join(self.tmp, "run"), 0o700)
         os.mkdir(os.path.join(self.tmp, "home"))
 
@@ -167,27 +234,6 @@ class MakeDemo(unittest.TestCase):
     def tool(self, *args):
         return subprocess.run(args, env=self.env, capture_output=True, timeout=20).stdout.decode().strip()
 
-    def wait_for(self, what, seconds=CEILING, step=0.05):
-        deadline = time.monotonic() + seconds
-        while time.monotonic() < deadline:
-            result = what()
-            if result:
-                return result
-            time.sleep(step)
-        return what()
-
-    def screen_at(self, origin, points):
-        """The colours of window points on a screenshot of the whole screen."""
-        shot = subprocess.run(["import", "-window", "root", "-depth", "8", "ppm:-"], env=self.env, capture_output=True, timeout=20)
-        if shot.returncode != 0:
-            return None
-        width, height, rgb = read_ppm(shot.stdout)
-        colours = []
-        for x, y in points:
-            at = 3 * ((origin[1] + y) * width + origin[0] + x)
-            colours.append(tuple(rgb[at:at + 3]))
-        return colours
-
     def test_cover_fades_in_store_page_opens_and_all_ends_with_the_player(self):
         output = open(os.path.join(self.tmp, "demo.out"), "w+")
         self.addCleanup(output.close)
@@ -195,22 +241,11 @@ class MakeDemo(unittest.TestCase):
         self.demo = subprocess.Popen(["bash", SCRIPT, self.build], env=self.env, stdout=output, stderr=subprocess.STDOUT,
                                      start_new_session=True)
 
-        window = self.wait_for(lambda: self.tool("xdotool", "search", "--name", CAPTION).split("\n")[0])
+        window, origin = find_window(self.env, CAPTION)
         self.assertTrue(window, "no window captioned from the demo track's tag; " + self.state(output))
-        geometry = dict(line.split("=", 1) for line in
-                        self.tool("xdotool", "getwindowgeometry", "--shell", window).splitlines() if "=" in line)
-        origin = (int(geometry["X"]), int(geometry["Y"]))
-
-        points = [SUN[0], WAVE[0], BESIDE[0]]
-        wanted = [SUN[1], WAVE[1], BESIDE[1]]
-
-        def cover_shown():
-            seen = self.screen_at(origin, points)
-            close = seen and all(abs(a - b) <= 12 for got, want in zip(seen, wanted) for a, b in zip(got, want))
-            return seen if close else None
-
-        shown = self.wait_for(cover_shown, step=0.02)
-        self.assertTrue(shown, "the demo cover did not appear: %s, wanted %s" % (self.screen_at(origin, points), wanted))
+        shown = wait_for(lambda: shows_cover(cover_colours(self.env, origin)), step=0.02)
+        self.assertTrue(shown, "the demo cover did not appear: %s, wanted %s" % (
+            cover_colours(self.env, origin), [want for _, want in COVER]))
         print("cover fully shown %.1f s after the demo started" % (time.monotonic() - started))
         app = os.path.join(self.build, "bin")
         with open(os.path.join(app, "temp.jpg"), "rb") as got, \
@@ -223,10 +258,9 @@ class MakeDemo(unittest.TestCase):
         # through the stand-in and hands the saved file to the real xdg-open.
         self.tool("xdotool", "mousemove", "--window", window, str(CLICK[0]), str(CLICK[1]),
                   "click", "--repeat", "2", "--delay", "60", "1")
-        opened_path = os.path.join(self.tmp, "opened")
-        self.assertTrue(self.wait_for(lambda: os.path.exists(opened_path)), "the store page was not opened")
-        with open(opened_path) as f:
-            opened = f.read().splitlines()
+        opened = read_fifo(self.opened)
+        self.assertIsNotNone(opened, "the store page was not opened")
+        opened = opened.splitlines()
         self.assertEqual(len(opened), 1, opened)
         self.assertTrue(opened[0].startswith(os.path.join(self.tmp, "velmora-demo.")) and opened[0].endswith(".html"),
                         opened)
@@ -245,8 +279,7 @@ class MakeDemo(unittest.TestCase):
         log = output.read()
         self.assertEqual(status, 0, log)
         self.assertIn("store page %s saved as %s" % (STORE_PAGE, opened[0]), log)
-        self.assertTrue(self.wait_for(lambda: not processes_with(self.marker)),
-                        "processes left: %s" % processes_with(self.marker))
+        self.assertTrue(all_ended(self.marker), "processes left: %s" % processes_with(self.marker))
         self.assertEqual([n for n in os.listdir(self.tmp) if n.startswith("velmora-demo.")], [],
                          "the demo's temporary folder is left")
 

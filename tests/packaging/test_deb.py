@@ -18,20 +18,16 @@ import shutil
 import subprocess
 import sys
 import tempfile
-import time
 import unittest
 
 BUILD, SOURCE = (sys.argv[1:3] + ["", ""])[:2]
+sys.dont_write_bytecode = True  # keep the source folders clean
 sys.path.insert(0, os.path.join(SOURCE, "tests", "demo"))
 import test_make_demo as demo  # noqa: E402  (window helpers, the demo cover's colours)
+from test_install import HAVE_HELP, HAVE_PNG, IS_ROOT, PROGRAMS, SIZES  # noqa: E402  (the build's options)
 
-ON = ("ON", "1", "TRUE", "YES")
-HAVE_HELP = os.environ.get("VEL_HAVE_HELP", "OFF").upper() in ON
-HAVE_PNG = os.environ.get("VEL_HAVE_PNG_ICONS", "OFF").upper() in ON
-SIZES = [int(s) for s in os.environ.get("VEL_ICON_SIZES", "").split(",") if s]
 TRIPLET = os.environ.get("VEL_DEB_TRIPLET", "")
 APP = f"usr/lib/{TRIPLET}/velmora"
-IS_ROOT = os.geteuid() == 0
 # Lintian warnings this package keeps, each with its reason; none so far, so any
 # warning fails. (Info tags are printed, not judged.)
 KEPT_WARNINGS = {}
@@ -40,15 +36,6 @@ KEPT_WARNINGS = {}
 def run(*args, **kw):
     kw.setdefault("text", True)
     return subprocess.run(args, capture_output=True, **kw)
-
-
-def wait_for(what, seconds, step=0.05):
-    deadline = time.monotonic() + seconds
-    while time.monotonic() < deadline:
-        if what():
-            return True
-        time.sleep(step)
-    return bool(what())
 
 
 def tree(top, skip=()):
@@ -119,8 +106,7 @@ class DebPackage(unittest.TestCase):
                 "/usr/share/metainfo/jp.example.velmora.velplay.metainfo.xml",
                 "/usr/share/man/man1/velplay.1.gz", "/usr/share/man/man1/velfetch.1.gz",
                 "/usr/share/doc/velmora/copyright", "/usr/share/doc/velmora/changelog.gz"}
-        want |= {app + "/" + n for n in ("velplay", "velfetch", "libvbmp3.so", "libvbmp3tags.so",
-                                         "libvelpictures.so")}
+        want |= {app + "/" + n for n in PROGRAMS}
         if HAVE_HELP:
             want.add(app + "/velplay.chm")
         if HAVE_PNG:
@@ -151,7 +137,7 @@ class DebPackage(unittest.TestCase):
         app = os.path.join(self.root, APP)
         own = set(os.listdir(app))
         needed = {"libSDL2-2.0.so.0"}  # opened by libvbmp3 when playback starts
-        for name in ("velplay", "velfetch", "libvbmp3.so", "libvbmp3tags.so", "libvelpictures.so"):
+        for name in PROGRAMS:
             dyn = run("readelf", "-d", os.path.join(app, name)).stdout
             needed |= set(re.findall(r"\(NEEDED\)\s+Shared library: \[([^\]]+)\]", dyn)) - own
             self.assertNotIn("RPATH", dyn, name)
@@ -245,25 +231,10 @@ class DebPackage(unittest.TestCase):
                                       stdout=log, stderr=subprocess.STDOUT)
         self.addCleanup(lambda: player.poll() is None and (player.kill(), player.wait()))
         tool_env = dict(os.environ, DISPLAY=env["DISPLAY"])
-
-        def xdotool(*args):
-            return run("xdotool", *args, env=tool_env).stdout.strip()
-
-        found = []
-        wait_for(lambda: found.extend(xdotool("search", "--name", demo.CAPTION).split()) or found, 15)
-        self.assertTrue(found, "no player window; it said: " + log_of(player_log))
-        window = found[0]
-        geometry = dict(line.split("=", 1) for line in xdotool("getwindowgeometry", "--shell", window).splitlines())
-        origin = (int(geometry["X"]), int(geometry["Y"]))
-        points = [demo.SUN, demo.WAVE, demo.BESIDE]
-
-        def cover_shown():
-            shot = run("import", "-window", "root", "-depth", "8", "ppm:-", env=tool_env, text=False)
-            width, _, rgb = demo.read_ppm(shot.stdout)
-            at = [3 * ((origin[1] + y) * width + origin[0] + x) for (x, y), _ in points]
-            return all(abs(a - b) <= 12 for i, (_, want) in zip(at, points) for a, b in zip(rgb[i:i + 3], want))
-
-        self.assertTrue(wait_for(cover_shown, 10), "the cover did not appear")
+        window, origin = demo.find_window(tool_env, demo.CAPTION)
+        self.assertTrue(window, "no player window; it said: " + log_of(player_log))
+        self.assertTrue(demo.wait_for(lambda: demo.shows_cover(demo.cover_colours(tool_env, origin))),
+                        "the cover did not appear")
         with open(os.path.join(handoff, "temp.jpg"), "rb") as got, open(cover, "rb") as want:
             self.assertEqual(got.read(), want.read())
         with open(os.path.join(handoff, "asin"), "rb") as f:

@@ -20,6 +20,7 @@ HAVE_HELP = os.environ.get("VEL_HAVE_HELP", "OFF").upper() in ("ON", "1", "TRUE"
 HAVE_PNG = os.environ.get("VEL_HAVE_PNG_ICONS", "OFF").upper() in ("ON", "1", "TRUE", "YES")
 SIZES = [int(s) for s in os.environ.get("VEL_ICON_SIZES", "").split(",") if s]
 IS_ROOT = os.geteuid() == 0
+PROGRAMS = ("velplay", "velfetch", "libvbmp3.so", "libvbmp3tags.so", "libvelpictures.so")
 
 
 def snapshot(top):
@@ -55,37 +56,27 @@ class UserInstall(unittest.TestCase):
         subprocess.run(["chmod", "-R", "u+w", self.tmp])
         shutil.rmtree(self.tmp, ignore_errors=True)
 
-    def install(self, prefix=None, env=None, check=True):
-        run = subprocess.run(["cmake", "--install", BUILD, "--prefix", prefix or self.prefix],
-                             env=env or self.env, stdout=subprocess.PIPE,
+    def cmake(self, args, env, check):
+        run = subprocess.run(["cmake"] + args, env=env or self.env, stdout=subprocess.PIPE,
                              stderr=subprocess.STDOUT, text=True)
         if check:
             self.assertEqual(run.returncode, 0, run.stdout)
         return run
+
+    def install(self, prefix=None, env=None, check=True):
+        return self.cmake(["--install", BUILD, "--prefix", prefix or self.prefix], env, check)
 
     def uninstall(self, prefix=None, env=None, check=True):
-        run = subprocess.run(["cmake", "-DCMAKE_INSTALL_PREFIX=" + (prefix or self.prefix),
-                              "-P", os.path.join(SOURCE, "cmake", "UserUninstall.cmake")],
-                             env=env or self.env, stdout=subprocess.PIPE,
-                             stderr=subprocess.STDOUT, text=True)
-        if check:
-            self.assertEqual(run.returncode, 0, run.stdout)
-        return run
+        return self.cmake(["-DCMAKE_INSTALL_PREFIX=" + (prefix or self.prefix), "-P",
+                           os.path.join(SOURCE, "cmake", "UserUninstall.cmake")], env, check)
 
     def expected_files(self, data):
-        app = os.path.join(data, "velmora")
-        files = {os.path.join(app, n) for n in ("velplay", "velfetch", "libvbmp3.so",
-                                                 "libvbmp3tags.so", "libvelpictures.so", ".install-manifest")}
-        if HAVE_HELP:
-            files.add(os.path.join(app, "velplay.chm"))
-        files.add(os.path.join(self.prefix, "bin", "velplay"))
-        files.add(os.path.join(data, "applications", "velplay.desktop"))
-        icons = os.path.join(data, "icons", "hicolor")
-        files.add(os.path.join(icons, "scalable", "apps", "velplay.svg"))
-        if HAVE_PNG:
-            for s in SIZES:
-                files.add(os.path.join(icons, f"{s}x{s}", "apps", "velplay.png"))
-        return files
+        app, icons = os.path.join(data, "velmora"), os.path.join(data, "icons", "hicolor")
+        names = PROGRAMS + (".install-manifest",) + (("velplay.chm",) if HAVE_HELP else ())
+        files = {os.path.join(app, n) for n in names}
+        files |= {os.path.join(self.prefix, "bin", "velplay"), os.path.join(data, "applications", "velplay.desktop"),
+                  os.path.join(icons, "scalable", "apps", "velplay.svg")}
+        return files | {os.path.join(icons, f"{s}x{s}", "apps", "velplay.png") for s in (SIZES if HAVE_PNG else [])}
 
     def installed_files(self):
         return {os.path.join(self.tmp, p) for kind, p in snapshot(self.tmp) if kind == "file"}
@@ -102,7 +93,7 @@ class UserInstall(unittest.TestCase):
         app = os.path.join(data, "velmora")
         other = {os.path.join(data, "applications", "other.desktop")}
         self.assertEqual(self.installed_files() - other, self.expected_files(data))
-        for name in ("velplay", "velfetch", "libvbmp3.so", "libvbmp3tags.so", "libvelpictures.so"):
+        for name in PROGRAMS:
             with self.subTest(name):
                 self.assertTrue(filecmp.cmp(os.path.join(BUILD, "bin", name),
                                             os.path.join(app, name), shallow=False))

@@ -5,17 +5,12 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <memory>
 #include <set>
+#include <sstream>
 
 using namespace vbmp3test;
 
 namespace {
-
-struct Pipe {
-    void operator()(FILE* f) const { pclose(f); }
-};
 
 std::array<std::uint8_t, 272> openInfo(const std::string& path, int& rc) {
     std::array<std::uint8_t, 272> info;
@@ -27,15 +22,9 @@ std::array<std::uint8_t, 272> openInfo(const std::string& path, int& rc) {
 } // namespace
 
 TEST(Api, ExportsExactlyTheSixteenOperations) {
-    std::unique_ptr<FILE, Pipe> nm(
-        popen("nm -D --defined-only '" VBMP3_LIBRARY_FILE "' 2>/dev/null", "r"));
-    ASSERT_TRUE(nm);
+    std::istringstream nm(runCommand("nm -D --defined-only '" VBMP3_LIBRARY_FILE "' 2>/dev/null"));
     std::set<std::string> exported;
-    char line[512];
-    while (std::fgets(line, sizeof line, nm.get())) {
-        char addr[64], type[8], name[400];
-        if (std::sscanf(line, "%63s %7s %399s", addr, type, name) == 3) exported.insert(name);
-    }
+    for (std::string address, type, name; nm >> address >> type >> name;) exported.insert(name);
     const std::set<std::string> expected = {
         "vbmp3_init",    "vbmp3_setVolume", "vbmp3_getVolume", "vbmp3_stop",
         "vbmp3_encodeStop", "vbmp3_open",   "vbmp3_play",      "vbmp3_pause",

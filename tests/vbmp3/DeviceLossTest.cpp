@@ -4,18 +4,16 @@
 // without stopping the track, and every PLAY asks for a working device.
 #include "Player.h"
 #include "SilentSink.h"
+#include "SinkEvents.h"
 #include "TestFiles.h"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <chrono>
 #include <memory>
 #include <mutex>
-#include <thread>
 
 using namespace vbmp3test;
-using namespace std::chrono_literals;
 using vbmp3::Player;
 
 namespace {
@@ -24,52 +22,52 @@ namespace {
 struct Device {
     std::atomic<bool> present{true};   // whether opening one succeeds
     std::atomic<bool> dead{false};
-    std::atomic<int> made{0}, reopened{0};
+    std::atomic<int> made{0}, released{0}, reopened{0};
     std::atomic<std::size_t> written{0};
     std::mutex m;
     std::string name; // the stream's name at the last configure
+    SinkEvents events;
 };
 
 // Plays into nothing in real time, as SDL's dummy driver does.
 class FakeDevice final : public vbmp3::AudioSink {
 public:
     explicit FakeDevice(Device& d) : d_(d) { clock_.configure(44100, {}); }
+    ~FakeDevice() override { ++d_.released; }
     bool configure(int rate, const std::string& name) override {
         std::lock_guard lock(d_.m);
         d_.name = name;
-        return clock_.configure(rate, name) && d_.present;
+        const bool ok = clock_.configure(rate, name) && d_.present;
+        d_.events.happened();
+        return ok;
     }
     void write(const std::int16_t* f, std::size_t n) override {
         clock_.write(f, n);
         d_.written += n;
+        d_.events.happened();
     }
-    std::size_t queuedFrames() override { return clock_.queuedFrames(); }
+    std::size_t queuedFrames() override {
+        d_.events.happened();
+        return clock_.queuedFrames();
+    }
     void setPaused(bool p) override { clock_.setPaused(p); }
     void clear() override { clock_.clear(); }
     bool alive() override { return !d_.dead; }
     bool reopen() override {
         ++d_.reopened;
-        if (!d_.present) return false;
-        clock_.clear();
-        d_.dead = false;
-        return true;
+        const bool back = d_.present;
+        if (back) {
+            clock_.clear();
+            d_.dead = false;
+        }
+        d_.events.happened(); // last: the test may change the device at once
+        return back;
     }
 
 private:
     Device& d_;
     vbmp3::SilentSink clock_;
 };
-
-// Polls until done() holds; false only after a ceiling far beyond any real wait.
-template <typename Done>
-bool waitFor(Done done) {
-    const auto until = std::chrono::steady_clock::now() + 60s;
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > until) return false;
-        std::this_thread::sleep_for(5ms);
-    }
-    return true;
-}
 
 int position(Player& p, Player::State* state = nullptr) {
     int pos = -1;
@@ -102,18 +100,18 @@ TEST(DeviceLoss, PlaybackGoesOnSilentlyAndTheDeviceComesBackWhereItGotTo) {
     ASSERT_TRUE(f.open("vbr_xing.mp3")); // 8 s, no tag: the stream goes by the file name
     ASSERT_TRUE(f.player.play());
     EXPECT_EQ(f.name(), "vbr_xing.mp3");
-    ASSERT_TRUE(waitFor([&] { return position(f.player) >= 1; }));
+    ASSERT_TRUE(f.device.events.waitFor([&] { return position(f.player) >= 1; }));
 
     // The server goes away and stays away for the first attempt.
     f.device.present = false;
     f.device.dead = true;
     const int lostAt = position(f.player);
-    ASSERT_TRUE(waitFor([&] { return f.device.reopened >= 1; })); // at once
+    ASSERT_TRUE(f.device.events.waitFor([&] { return f.device.reopened >= 1; })); // at once
     const std::size_t before = f.device.written;
     f.device.present = true;
     // The next attempt, a second later, brings the device back: audio flows
     // into it again, from a second or more on, never from the start.
-    ASSERT_TRUE(waitFor([&] { return !f.device.dead && f.device.written > before; }));
+    ASSERT_TRUE(f.device.events.waitFor([&] { return !f.device.dead && f.device.written > before; }));
     EXPECT_EQ(f.device.reopened, 2);
     EXPECT_EQ(f.device.made, 1); // the same device object, never a second one
     Player::State state;
@@ -134,12 +132,16 @@ TEST(DeviceLoss, EveryPlayAsksForADeviceWhenNoneOpened) {
     Fixture f;
     f.device.present = false;
     ASSERT_TRUE(f.open("cbr.mp3"));
-    ASSERT_TRUE(f.player.play()); // silently, in real time
-    ASSERT_TRUE(waitFor([&] { return position(f.player) >= 1; }));
+    ASSERT_TRUE(f.player.play()); // silently
+    Player::State state;
+    position(f.player, &state);
+    EXPECT_EQ(state, Player::Playing);
+    // The device that would not open is let go at once: nothing can reach it.
+    EXPECT_EQ(f.device.released, 1);
     EXPECT_EQ(f.device.written, 0u);
     f.player.stop();
     f.device.present = true;
     ASSERT_TRUE(f.player.play());
     EXPECT_EQ(f.device.made, 2);
-    ASSERT_TRUE(waitFor([&] { return f.device.written > 0; }));
+    ASSERT_TRUE(f.device.events.waitFor([&] { return f.device.written > 0; }));
 }

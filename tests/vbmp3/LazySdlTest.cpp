@@ -7,47 +7,27 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <map>
-#include <memory>
+#include <sstream>
 #include <string>
 
 using namespace vbmp3test;
 
 namespace {
 
-struct Pipe {
-    void operator()(FILE* f) const { pclose(f); }
-};
-
-// Every line the command prints.
-std::string run(const std::string& command) {
-    std::unique_ptr<FILE, Pipe> out(popen(command.c_str(), "r"));
-    std::string text;
-    if (!out) return text;
-    char buffer[512];
-    while (std::fgets(buffer, sizeof buffer, out.get())) text += buffer;
-    return text;
-}
-
+// The probe's "key=value" lines.
 std::map<std::string, std::string> keyValues(const std::string& text) {
     std::map<std::string, std::string> values;
-    std::size_t start = 0;
-    while (start < text.size()) {
-        std::size_t end = text.find('\n', start);
-        if (end == std::string::npos) end = text.size();
-        const std::string line = text.substr(start, end - start);
-        const std::size_t eq = line.find('=');
-        if (eq != std::string::npos) values[line.substr(0, eq)] = line.substr(eq + 1);
-        start = end + 1;
-    }
+    std::istringstream lines(text);
+    for (std::string line; std::getline(lines, line);)
+        if (const auto eq = line.find('='); eq != std::string::npos) values[line.substr(0, eq)] = line.substr(eq + 1);
     return values;
 }
 
 } // namespace
 
 TEST(LazySdl, LibraryDoesNotNeedSdl) {
-    const std::string dynamic = run("readelf -d '" VBMP3_LIBRARY_FILE "' 2>/dev/null");
+    const std::string dynamic = runCommand("readelf -d '" VBMP3_LIBRARY_FILE "' 2>/dev/null");
     // The section was read: the decoder it does need is listed.
     ASSERT_NE(dynamic.find("(NEEDED)"), std::string::npos) << dynamic;
     EXPECT_NE(dynamic.find("[libmpg123.so"), std::string::npos) << dynamic;
@@ -94,7 +74,7 @@ TEST_P(LazySdlProbe, SdlComesInAtTheFirstPlayOnly) {
     std::string command = std::string("env SDL_AUDIODRIVER=") + c.driver;
     if (c.fakeSdl) command += " LD_LIBRARY_PATH='" VBMP3_FAKE_SDL_DIR "'";
     command += " '" VBMP3_LAZY_PROBE "' '" + fixture("id3v2_v1.mp3") + "' 2>/dev/null";
-    const auto got = keyValues(run(command));
+    const auto got = keyValues(runCommand(command));
     const std::map<std::string, std::string> expected = {
         {"start", "0"}, {"tag", "1"},   {"after-tag", "0"},         {"open", "1"},
         {"taglib-after-tag", "0"}, // the file has an ID3v1 tag: TagLib is not needed

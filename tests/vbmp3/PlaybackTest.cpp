@@ -12,6 +12,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <thread>
+#include <utility>
 
 using namespace vbmp3test;
 using namespace std::chrono_literals;
@@ -23,6 +24,13 @@ int state(int* position = nullptr) {
     const int s = vbmp3_getState(&pos);
     if (position) *position = pos;
     return s;
+}
+
+// The state and the position in seconds, to compare with a pair.
+std::pair<int, int> statePos() {
+    int pos = -1;
+    const int s = state(&pos);
+    return {s, pos};
 }
 
 // Polls the player until `done(state, position)` holds; false only after a
@@ -92,9 +100,7 @@ TEST_P(Playback, PlayPauseRestartSeekAndNaturalEnd) {
     EXPECT_EQ(state(), 0);
     // No device yet: it opens at the first play.
     ASSERT_EQ(vbmp3_play(), 1);
-    int pos = -1;
-    EXPECT_EQ(state(&pos), 1);
-    EXPECT_EQ(pos, 0);
+    EXPECT_EQ(statePos(), std::pair(1, 0));
 
     // The position moves on by itself, a second at a time.
     ASSERT_TRUE(waitFor([](int s, int p) { return s != 1 || p >= 1; }));
@@ -103,24 +109,19 @@ TEST_P(Playback, PlayPauseRestartSeekAndNaturalEnd) {
     EXPECT_EQ(state(&paused), 2);
     EXPECT_GE(paused, 1);
     waitOneSecondOfAudio(); // time passes, the position does not
-    EXPECT_EQ(state(&pos), 2);
-    EXPECT_EQ(pos, paused);
+    EXPECT_EQ(statePos(), std::pair(2, paused));
 
     vbmp3_restart();
-    EXPECT_EQ(state(&pos), 1);
-    EXPECT_EQ(pos, paused); // resumed where paused, not a second on
+    EXPECT_EQ(statePos(), std::pair(1, paused)); // resumed where paused, not a second on
 
     vbmp3_seek(0);
-    EXPECT_EQ(state(&pos), 1);
-    EXPECT_EQ(pos, 0);
+    EXPECT_EQ(statePos(), std::pair(1, 0));
     vbmp3_seek(2);
-    EXPECT_EQ(state(&pos), 1);
-    EXPECT_EQ(pos, 2);
+    EXPECT_EQ(statePos(), std::pair(1, 2));
 
     // About a second of audio is left; then the state drops to 0 by itself.
     EXPECT_TRUE(waitForState(0));
-    EXPECT_EQ(state(&pos), 0);
-    EXPECT_EQ(pos, 0);
+    EXPECT_EQ(statePos(), std::pair(0, 0));
 }
 
 TEST_P(Playback, SeekWhilePausedStaysPausedAndStopWorksInEveryState) {
@@ -130,19 +131,16 @@ TEST_P(Playback, SeekWhilePausedStaysPausedAndStopWorksInEveryState) {
     vbmp3_play();
     vbmp3_pause();
     vbmp3_seek(6);
-    int pos = -1;
-    EXPECT_EQ(state(&pos), 2);
-    EXPECT_EQ(pos, 6);
+    EXPECT_EQ(statePos(), std::pair(2, 6));
     vbmp3_stop(); // while paused
-    EXPECT_EQ(state(&pos), 0);
+    EXPECT_EQ(state(), 0);
     vbmp3_seek(3); // ignored when stopped
     EXPECT_EQ(state(), 0);
     vbmp3_restart(); // nothing to resume
     EXPECT_EQ(state(), 0);
 
     vbmp3_play(); // plays again from the start
-    EXPECT_EQ(state(&pos), 1);
-    EXPECT_EQ(pos, 0);
+    EXPECT_EQ(statePos(), std::pair(1, 0));
     vbmp3_seek(100); // past the end: lands on the last frame and ends soon
     EXPECT_TRUE(waitForState(0));
 }

@@ -2,33 +2,36 @@
 // track gain comes out that much quieter or louder, a peak caps a gain that
 // would clip, and VELMORA_REPLAYGAIN=off plays every file as it is.
 #include "Player.h"
+#include "SinkEvents.h"
 #include "TestFiles.h"
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <cmath>
 #include <cstdlib>
-#include <thread>
 #include <vector>
 
 using namespace vbmp3test;
-using namespace std::chrono_literals;
 
 namespace {
 
 // A device that takes everything at once: the whole track in a moment.
 class Recorder final : public vbmp3::AudioSink {
 public:
-    explicit Recorder(std::vector<std::int16_t>& out) : out_(out) {}
+    Recorder(std::vector<std::int16_t>& out, SinkEvents& events) : out_(out), events_(events) {}
     bool configure(int, const std::string&) override { return true; }
     void write(const std::int16_t* f, std::size_t n) override { out_.insert(out_.end(), f, f + 2 * n); }
-    std::size_t queuedFrames() override { return 0; }
+    // Asked once more after the last write: the player then finds the track played out.
+    std::size_t queuedFrames() override {
+        events_.happened();
+        return 0;
+    }
     void setPaused(bool) override {}
     void clear() override {}
 
 private:
     std::vector<std::int16_t>& out_;
+    SinkEvents& events_;
 };
 
 struct Output {
@@ -41,16 +44,15 @@ struct Output {
 Output play(const char* name, bool gainOff) {
     if (gainOff) ::setenv("VELMORA_REPLAYGAIN", "off", 1);
     Output o;
+    SinkEvents events;
     {
-        vbmp3::Player player([&] { return std::make_unique<Recorder>(o.samples); });
+        vbmp3::Player player([&] { return std::make_unique<Recorder>(o.samples, events); });
         int length = 0, pos = 0;
         vbmp3::StreamInfo info;
         EXPECT_TRUE(player.open(fixture(name).c_str(), length, info));
         ::unsetenv("VELMORA_REPLAYGAIN");
         EXPECT_TRUE(player.play());
-        const auto until = std::chrono::steady_clock::now() + 60s; // a ceiling only
-        while (player.state(pos) != vbmp3::Player::Stopped && std::chrono::steady_clock::now() < until)
-            std::this_thread::sleep_for(5ms);
+        EXPECT_TRUE(events.waitFor([&] { return player.state(pos) == vbmp3::Player::Stopped; }));
     }
     double sum = 0;
     for (const std::int16_t s : o.samples) {

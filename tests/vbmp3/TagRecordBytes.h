@@ -1,9 +1,12 @@
 #pragma once
 // TagRecord byte form as the programs build it: text blank-padded to the field
 // width, GenreName all zero; and the reading of fields the library filled.
+#include "vbmp3_abi.h"
+
 #include <array>
 #include <cstdint>
 #include <cstring>
+#include <optional>
 #include <ostream>
 #include <string>
 
@@ -63,6 +66,19 @@ inline bool operator==(const TagFields& a, const TagFields& b) {
 inline std::ostream& operator<<(std::ostream& os, const TagFields& f) {
     return os << '[' << f.title << '|' << f.artist << '|' << f.album << '|' << f.year << '|'
               << f.comment << '|' << f.genre << '|' << f.track << ']';
+}
+
+// A file's tag through the C interface; nothing when the library reports none.
+inline std::optional<TagFields> readTag(const std::string& path) {
+    TagBytes b;
+    b.fill(0xAA);
+    if (vbmp3_getFileTagInfoEX(path.c_str(), b.data()) == 0) return std::nullopt;
+    return fromRecord(b);
+}
+
+inline int writeTag(const std::string& path, const TagFields& f) {
+    TagBytes b = toRecord(f);
+    return vbmp3_setTagInfoEX(path.c_str(), b.data(), 1, 1);
 }
 
 } // namespace vbmp3test

@@ -1,11 +1,13 @@
 #pragma once
-// Fixture paths, a scratch folder per test and small file helpers.
+// Fixture paths, a scratch folder per test and small file and command helpers.
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <string>
 
 #include <unistd.h>
@@ -26,6 +28,16 @@ inline std::string readAll(const fs::path& p) {
 inline void writeAll(const fs::path& p, const std::string& bytes) {
     std::ofstream out(p, std::ios::binary | std::ios::trunc);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+// What a shell command prints on its standard output.
+inline std::string runCommand(const std::string& command) {
+    std::unique_ptr<FILE, int (*)(FILE*)> p(popen(command.c_str(), "r"), pclose);
+    std::string out;
+    char buf[4096];
+    std::size_t n;
+    while (p && (n = std::fread(buf, 1, sizeof buf, p.get())) > 0) out.append(buf, n);
+    return out;
 }
 
 // A fresh folder removed with everything in it at the end of the test.
