@@ -2,6 +2,8 @@
 // library, the stand-in catalogue reached through http_proxy, a stand-in
 // browser on PATH. CTest runs it through tools/with-xvfb, which provides a
 // private display; skipped without one or when the desktop tools are missing.
+#include "XEvents.h"
+
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QElapsedTimer>
@@ -14,12 +16,8 @@
 
 #include <gtest/gtest.h>
 
-#include <poll.h>
-#include <xcb/xcb.h>
-
 #include <cstdio>
 #include <cstdlib>
-#include <functional>
 #include <memory>
 
 namespace {
@@ -74,47 +72,6 @@ QImage grab(const QString& display, const QString& window) {
     return img;
 }
 
-// Wakes a wait on what the X server reports: windows made, renamed, focused or gone.
-class XEvents {
-public:
-    explicit XEvents(const QString& display) : c_(xcb_connect(display.toUtf8().constData(), nullptr), &xcb_disconnect) {
-        if (xcb_connection_has_error(c_.get())) return; // every wait then fails at once
-        const std::uint32_t mask = XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
-        xcb_change_window_attributes(c_.get(), xcb_setup_roots_iterator(xcb_get_setup(c_.get())).data->root,
-                                     XCB_CW_EVENT_MASK, &mask);
-    }
-    // Checks `done` again after every event until it holds; false when `ms` pass first.
-    bool waitUntil(const std::function<bool()>& done, int ms) {
-        for (QDeadlineTimer ceiling(ms);;) {
-            // A round trip: what was selected so far is in force before the check.
-            std::free(xcb_get_input_focus_reply(c_.get(), xcb_get_input_focus(c_.get()), nullptr));
-            if (done()) return true;
-            if (ceiling.hasExpired() || xcb_connection_has_error(c_.get())) return false;
-            if (!take(xcb_poll_for_queued_event(c_.get()))) {
-                pollfd fd{xcb_get_file_descriptor(c_.get()), POLLIN, 0};
-                if (poll(&fd, 1, int(ceiling.remainingTime())) <= 0) return false;
-            }
-            while (take(xcb_poll_for_event(c_.get()))) {
-            }
-        }
-    }
-
-private:
-    // A new window's name and focus are news too.
-    bool take(xcb_generic_event_t* e) {
-        if (!e) return false;
-        if ((e->response_type & 0x7f) == XCB_CREATE_NOTIFY) {
-            const std::uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE | XCB_EVENT_MASK_FOCUS_CHANGE;
-            xcb_change_window_attributes(c_.get(), reinterpret_cast<xcb_create_notify_event_t*>(e)->window,
-                                         XCB_CW_EVENT_MASK, &mask);
-        }
-        std::free(e);
-        return true;
-    }
-
-    std::unique_ptr<xcb_connection_t, decltype(&xcb_disconnect)> c_;
-};
-
 class EndToEnd : public ::testing::Test {
 protected:
     void TearDown() override {
@@ -154,7 +111,7 @@ protected:
     QTemporaryDir tmp;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     std::unique_ptr<QProcess> standin, player;
-    std::unique_ptr<XEvents> x;
+    std::unique_ptr<veltest::XEvents> x;
 };
 
 TEST_F(EndToEnd, CaptionCoverFadeStoreLinkAndTagEditUnderXvfb) {
@@ -225,7 +182,7 @@ TEST_F(EndToEnd, CaptionCoverFadeStoreLinkAndTagEditUnderXvfb) {
     env.insert("HOME", T);
     env.insert("SDL_AUDIODRIVER", "dummy");
 
-    x = std::make_unique<XEvents>(display);
+    x = std::make_unique<veltest::XEvents>(display);
     player = std::make_unique<QProcess>();
     player->setProcessEnvironment(env);
     player->setProcessChannelMode(QProcess::ForwardedChannels);

@@ -1,6 +1,8 @@
 // The real player and decoder library on a private session bus, driven and
 // watched by playerctl, a client written elsewhere: offscreen, and on an X
 // display as the desktop starts it for each song. No sound device.
+#include "XEvents.h"
+
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
@@ -24,7 +26,6 @@
 
 #include <csignal>
 #include <cstdlib>
-#include <cstring>
 #include <iostream>
 #include <memory>
 
@@ -35,13 +36,12 @@ QStringList coverCopies(const QString& folder) {
 }
 
 // Exit code and output (standard output and error, trimmed); -1 when it did not end normally.
-std::pair<int, QString> run(const QString& program, const QStringList& args, const QProcessEnvironment& env,
-                            int ceilingMs = 20000) {
+std::pair<int, QString> run(const QString& program, const QStringList& args, const QProcessEnvironment& env) {
     QProcess p;
     p.setProcessEnvironment(env);
     p.setProcessChannelMode(QProcess::MergedChannels);
     p.start(program, args);
-    if (!p.waitForFinished(ceilingMs) || p.exitStatus() != QProcess::NormalExit) return {-1, {}};
+    if (!p.waitForFinished(20000) || p.exitStatus() != QProcess::NormalExit) return {-1, {}};
     return {p.exitCode(), QString::fromUtf8(p.readAll()).trimmed()};
 }
 
@@ -165,16 +165,6 @@ TEST(MprisPlayerctl, DrivesAndWatchesTheRealPlayer) {
 
 namespace {
 
-template <typename T>
-using Reply = std::unique_ptr<T, decltype(&std::free)>;
-
-xcb_atom_t internAtom(xcb_connection_t* c, const char* name) {
-    const Reply<xcb_intern_atom_reply_t> atom(
-        xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, static_cast<uint16_t>(std::strlen(name)), name), nullptr),
-        &std::free);
-    return atom ? atom->atom : XCB_NONE;
-}
-
 // Hears the requests to activate a window that reach the root window, as a
 // window manager would, without managing anything.
 class ActivationRequests {
@@ -184,7 +174,10 @@ public:
         const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c_.get())).data->root;
         const uint32_t mask = XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
         xcb_change_window_attributes(c_.get(), root, XCB_CW_EVENT_MASK, &mask);
-        atom_ = internAtom(c_.get(), "_NET_ACTIVE_WINDOW");
+        static const char name[] = "_NET_ACTIVE_WINDOW";
+        const Reply<xcb_intern_atom_reply_t> atom(
+            xcb_intern_atom_reply(c_.get(), xcb_intern_atom(c_.get(), 0, sizeof name - 1, name), nullptr), &std::free);
+        if (atom) atom_ = atom->atom;
         xcb_flush(c_.get());
     }
     bool listening() const { return atom_ != XCB_NONE; }
@@ -204,50 +197,10 @@ public:
     }
 
 private:
+    template <typename T>
+    using Reply = std::unique_ptr<T, decltype(&std::free)>;
     std::unique_ptr<xcb_connection_t, decltype(&xcb_disconnect)> c_;
     xcb_atom_t atom_ = XCB_NONE;
-};
-
-// Follows a window's title as a task bar does: woken by each change of it.
-class WindowTitle {
-public:
-    explicit WindowTitle(xcb_window_t window) : c_(xcb_connect(nullptr, nullptr), &xcb_disconnect), window_(window) {
-        if (xcb_connection_has_error(c_.get())) return;
-        name_ = internAtom(c_.get(), "_NET_WM_NAME");
-        utf8_ = internAtom(c_.get(), "UTF8_STRING");
-        const uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE;
-        xcb_change_window_attributes(c_.get(), window_, XCB_CW_EVENT_MASK, &mask);
-        xcb_flush(c_.get());
-    }
-
-    // The title once it reads `title`, or as it is when the wait gives up.
-    QString waitFor(const QString& title) {
-        QString now;
-        for (QDeadlineTimer ceiling(60000); (now = read()) != title && !ceiling.hasExpired();) {
-            // A change heard while reading is already queued; otherwise wait for the next.
-            if (!Reply<xcb_generic_event_t>{xcb_poll_for_event(c_.get()), &std::free}) {
-                pollfd fd{xcb_get_file_descriptor(c_.get()), POLLIN, 0};
-                poll(&fd, 1, static_cast<int>(std::max<qint64>(1, ceiling.remainingTime())));
-            }
-            while (Reply<xcb_generic_event_t>{xcb_poll_for_event(c_.get()), &std::free}) {
-            }
-        }
-        return now;
-    }
-
-private:
-    QString read() {
-        const Reply<xcb_get_property_reply_t> r(
-            xcb_get_property_reply(c_.get(), xcb_get_property(c_.get(), 0, window_, name_, utf8_, 0, 1024), nullptr),
-            &std::free);
-        if (!r) return {};
-        return QString::fromUtf8(static_cast<const char*>(xcb_get_property_value(r.get())),
-                                 xcb_get_property_value_length(r.get()));
-    }
-
-    std::unique_ptr<xcb_connection_t, decltype(&xcb_disconnect)> c_;
-    xcb_window_t window_;
-    xcb_atom_t name_ = XCB_NONE, utf8_ = XCB_NONE;
 };
 
 bool playerProperty(const char* name) {
@@ -278,10 +231,21 @@ TEST(HandoffUnderX, SecondStartHandsItsFileOverAndNextWalksTheFolder) {
 
     auto xdotool = [&](const QStringList& args) { return run("xdotool", args, env).second; };
     // The first of the visible windows of `pid` whose whole name matches, once there is one.
+    veltest::XEvents x(qEnvironmentVariable("DISPLAY"));
     auto waitForWindow = [&](qint64 pid, const QString& name) {
-        const QStringList search{"search", "--sync", "--all", "--onlyvisible", "--pid", QString::number(pid), "--name",
-                                 name};
-        return run("xdotool", search, env, 60000).second.section('\n', 0, 0);
+        QString id;
+        x.waitUntil([&] {
+            id = xdotool({"search", "--all", "--onlyvisible", "--pid", QString::number(pid), "--name", name})
+                     .section('\n', 0, 0);
+            return !id.isEmpty();
+        }, 60000);
+        return id;
+    };
+    // The window's title once it reads `title`, or as it is when the wait gives up.
+    auto waitForTitle = [&](const QString& window, const QString& title) {
+        QString now;
+        x.waitUntil([&] { return (now = xdotool({"getwindowname", window})) == title; }, 60000);
+        return now;
     };
     // A start refused because the player runs: its box is on screen and the
     // process runs until the box is closed; then it ends.
@@ -308,7 +272,6 @@ TEST(HandoffUnderX, SecondStartHandsItsFileOverAndNextWalksTheFolder) {
     ASSERT_TRUE(user.waitForPlayer());
     const QString window = waitForWindow(player.processId(), song.arg("01"));
     ASSERT_FALSE(window.isEmpty());
-    WindowTitle title(window.toUInt());
 
     // Double-clicking 02.mp3: the player plays it and comes forward at the
     // time of that click, which the launcher's startup identifier carries.
@@ -317,7 +280,7 @@ TEST(HandoffUnderX, SecondStartHandsItsFileOverAndNextWalksTheFolder) {
     QProcessEnvironment launched = env;
     launched.insert("DESKTOP_STARTUP_ID", "velmora-test_TIME4242");
     refusedStart({"02.mp3"}, launched);
-    EXPECT_EQ(title.waitFor(song.arg("02")), song.arg("02"));
+    EXPECT_EQ(waitForTitle(window, song.arg("02")), song.arg("02"));
     EXPECT_EQ(user.ctl({"metadata", "xesam:title"}), "Song 02");
     EXPECT_EQ(requests.next(window.toUInt()), 4242u);
     // Without a file, as before: the box, and the player goes on as it was.
@@ -327,11 +290,11 @@ TEST(HandoffUnderX, SecondStartHandsItsFileOverAndNextWalksTheFolder) {
     // The media keys walk 01, 02, 10 (notes.txt is no track), without wrapping.
     EXPECT_TRUE(playerProperty("CanGoNext") && playerProperty("CanGoPrevious"));
     user.ctl({"next"});
-    EXPECT_EQ(title.waitFor(song.arg("10")), song.arg("10"));
+    EXPECT_EQ(waitForTitle(window, song.arg("10")), song.arg("10"));
     EXPECT_FALSE(playerProperty("CanGoNext"));
     user.ctl({"next"});
     for (int i = 0; i < 3; ++i) user.ctl({"previous"});
-    EXPECT_EQ(title.waitFor(song.arg("01")), song.arg("01"));
+    EXPECT_EQ(waitForTitle(window, song.arg("01")), song.arg("01"));
     EXPECT_FALSE(playerProperty("CanGoPrevious"));
     EXPECT_TRUE(playerProperty("CanGoNext"));
 
@@ -382,7 +345,8 @@ TEST_P(MprisPlayerctlEndedBy, SignalAsByItsCloseBox) {
     art.setProcessEnvironment(env);
     art.start("playerctl", {"-p", "velplay", "--follow", "metadata", "mpris:artUrl"});
     QString url;
-    for (QDeadlineTimer ceiling(60000); !url.contains("/velmora/cover-") && art.waitForReadyRead(ceiling.remainingTime());)
+    for (QDeadlineTimer ceiling(60000);
+         !url.contains("/velmora/cover-") && art.waitForReadyRead(ceiling.remainingTime());)
         while (art.canReadLine()) url = QString::fromUtf8(art.readLine()).trimmed();
     ASSERT_EQ(coverCopies(T + "/run/velmora").size(), 1) << "the cover never showed";
 
