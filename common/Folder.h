@@ -54,7 +54,7 @@ public:
     // root's or this user's is taken, and never a link (a link is followed
     // only where root or this user alone can have placed it); the folder
     // itself is never a link. It must be owned by this user and writable by
-    // nobody else.
+    // nobody else. An empty or relative path gives no usable folder.
     static Folder Private(const std::string& path);
     // The folder as it is (links followed, no owner check): the application
     // folder, where the programs themselves live.

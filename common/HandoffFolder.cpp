@@ -12,10 +12,8 @@ Folder openUserFolder(const HandoffPlaces& places) {
         places.runtimeDir.empty() ? "" : places.runtimeDir + "/velmora",
         cacheFolder(places.cacheHome, places.home),
     };
-    for (const std::string& path : candidates) {
-        if (path.empty()) continue;
+    for (const std::string& path : candidates)
         if (Folder folder = Folder::Private(path); folder.usable()) return folder;
-    }
     return {};
 }
 

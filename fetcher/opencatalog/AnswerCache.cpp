@@ -110,8 +110,7 @@ std::uint64_t diskUse(const struct stat& st) { return std::uint64_t(st.st_blocks
 } // namespace
 
 AnswerCache::AnswerCache(const std::string& folder, WallClock now, CacheLimits limits)
-    : folder_(folder.empty() ? vel::Folder() : vel::Folder::Private(folder)), now_(std::move(now)),
-      limits_(limits) {}
+    : folder_(vel::Folder::Private(folder)), now_(std::move(now)), limits_(limits) {}
 
 std::optional<CachedAnswer> AnswerCache::Find(const std::string& question) {
     const std::string name = entryName(question);

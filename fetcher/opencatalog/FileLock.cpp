@@ -1,13 +1,13 @@
 #include "FileLock.h"
 
+#include "Clock.h"
+
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 
 #include <algorithm>
 #include <cerrno>
-#include <condition_variable>
-#include <mutex>
 
 namespace velfetch::opencatalog {
 namespace {
@@ -24,22 +24,21 @@ FileLock::FileLock(const vel::Folder& folder, const std::string& name, std::chro
     vel::UniqueFd file = folder.open(name, O_RDWR | O_CREAT | O_NONBLOCK, 0600);
     struct stat st {};
     if (!file || fstat(file.get(), &st) != 0 || !S_ISREG(st.st_mode)) return;
-    std::mutex mutex;
-    std::condition_variable_any wake;
-    for (auto pause = std::chrono::steady_clock::duration(kFirstPause);; pause = std::min<std::chrono::steady_clock::duration>(pause * 2, kLongestPause)) {
+    // Other fetchers hold the lock: the wait is on the real clock.
+    SystemClock clock;
+    for (Clock::duration pause = kFirstPause;; pause = std::min<Clock::duration>(pause * 2, kLongestPause)) {
         if (flock(file.get(), LOCK_EX | LOCK_NB) == 0) {
             file_ = std::move(file);
             state_ = State::Locked;
             return;
         }
         if (errno != EWOULDBLOCK && errno != EINTR) return;
-        const auto now = std::chrono::steady_clock::now();
+        const auto now = clock.now();
         if (stop.stop_requested() || now >= until) {
             state_ = State::NotInTime;
             return;
         }
-        std::unique_lock lock(mutex);
-        wake.wait_until(lock, stop, std::min(until, now + pause), [] { return false; });
+        clock.waitUntil(std::min(until, now + pause), stop);
     }
 }
 

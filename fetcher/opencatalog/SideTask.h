@@ -2,8 +2,8 @@
 // Work done alongside the caller: on a thread of its own, or, when the caller
 // has no second web client to give it, at the moment its result is wanted.
 // The thread never takes the signals that end the fetcher (SIGTERM, SIGINT,
-// SIGHUP): they stay with the main thread, which holds them while it names a
-// file, so that ending the fetcher never leaves a temporary file behind.
+// SIGHUP), also where they were not given to a thread of their own
+// (EndSignals.h): one that died by them could cut a hand-off file's rename short.
 #include <functional>
 #include <stop_token>
 #include <thread>

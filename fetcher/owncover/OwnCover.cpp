@@ -1,38 +1,26 @@
 #include "OwnCover.h"
 
 #include "EmbeddedPictures.h"
+#include "Folder.h"
 #include "HttpSettings.h"
 #include "PictureFit.h"
 #include "PicturesBeside.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <fstream>
 
 namespace velfetch::owncover {
 namespace {
 
-// A regular file open for reading (never waiting on a FIFO); closed with it.
-class TrackFile {
-public:
-    explicit TrackFile(const std::string& path) : fd_(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK)) {
-        struct stat s {};
-        if (fd_ >= 0 && (fstat(fd_, &s) != 0 || !S_ISREG(s.st_mode))) close();
-    }
-    ~TrackFile() { close(); }
-    TrackFile(const TrackFile&) = delete;
-    TrackFile& operator=(const TrackFile&) = delete;
-    int fd() const { return fd_; }
-
-private:
-    void close() {
-        if (fd_ >= 0) ::close(fd_);
-        fd_ = -1;
-    }
-    int fd_;
-};
+// A regular file open for reading (never waiting on a FIFO); not open otherwise.
+vel::UniqueFd openTrack(const std::string& path) {
+    vel::UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    struct stat s {};
+    if (fd && (fstat(fd.get(), &s) != 0 || !S_ISREG(s.st_mode))) return {};
+    return fd;
+}
 
 std::optional<std::vector<std::uint8_t>> readPictureFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary | std::ios::ate);
@@ -62,8 +50,8 @@ std::optional<std::vector<std::uint8_t>> FindOwnCover(const std::string& trackPa
         cover = FitPicture(picture, until, readers);
         return done();
     };
-    if (const TrackFile track(trackPath); track.fd() >= 0)
-        ForEachEmbeddedPicture(track.fd(), readers.id3v2, kMaxDownloadBytes, kMaxPicturesTried, fits);
+    if (const vel::UniqueFd track = openTrack(trackPath))
+        ForEachEmbeddedPicture(track.get(), readers.id3v2, kMaxDownloadBytes, kMaxPicturesTried, fits);
     for (const std::string& path : PicturesBeside(trackPath)) {
         if (done()) break;
         if (const auto bytes = readPictureFile(path)) fits(*bytes);

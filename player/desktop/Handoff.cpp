@@ -84,7 +84,6 @@ HandoffService::HandoffService(frm_main& window) : window_(window) {
 }
 
 std::unique_ptr<HandoffService> HandoffService::start(frm_main& window) {
-    if (!sessionBusPresent()) return nullptr;
     std::unique_ptr<HandoffService> service(new HandoffService(window));
     service->registered_ = exportOnSessionBus(*service, kService, kPath, QDBusConnection::ExportAllSlots);
     if (!service->registered_) return nullptr;
